@@ -1,0 +1,1 @@
+#include "decoder/Mpeg2Dec3Api.h"
