@@ -1,0 +1,63 @@
+#pragma once
+
+#include "model/DecoderLibrary.h"
+
+#include <QLibrary>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+// One .d2v file opened through the decoder library, with its stream properties.
+class TD2VFile {
+public:
+    TD2VFile() = default;
+    virtual ~TD2VFile();
+    TD2VFile(const TD2VFile&) = delete;
+    TD2VFile& operator=(const TD2VFile&) = delete;
+
+    DecoderVideoInfo* VideoInfo = nullptr;
+    std::unique_ptr<QLibrary> LibraryHandle;
+    OpenMPEG2SourceFunction OpenSourceEntry = nullptr;
+    CloseVideoFunction CloseVideoEntry = nullptr;
+    uint16_t InputWidth = 720;
+    uint16_t InputHeight = 576;
+    uint16_t InputFrameRateNumerator = 25000;
+    uint16_t InputFrameRateDenominator = 10000;
+    float InputFrameRate = 25.0f;
+    uint32_t InputNumberOfFrames = 0;
+    QString FileName;
+    float InputRatio = 1.25f;
+    float InputDisplayRatio = 16.0f / 9.0f;
+    uint32_t InputVideoDuration = 0;
+    uint8_t InputStandard = 0;      // 0 PAL, 1 NTSC, 2 UNKNOWN
+    uint8_t InputDisplayFormat = 0; // 0 16/9, 1 4/3
+
+    virtual void ComputeInputRatio();
+    virtual void ComputeInputDisplayRatio();
+    virtual void ComputeInputStandard();
+    // Loads the library and binds its entry points; reports the cause and unloads on failure.
+    virtual bool LoadDecoderLibrary();
+    // False (with one message) when the file could not be opened; nothing is left open then.
+    virtual bool Open(const QString& fileName);
+    virtual void Close();
+
+    bool SetInputWidth(uint16_t value);
+    bool SetInputHeight(uint16_t value);
+    bool SetInputFrameRateNumerator(uint16_t value);
+    bool SetInputFrameRateDenominator(uint16_t value);
+    bool SetInputNumberOfFrames(uint32_t value);
+    bool SetFileName(const QString& value);
+    bool SetInputDisplayFormat(uint8_t value);
+
+    void ComputeInputFrameRate();
+    void ComputeInputDuration();
+
+    QString GetInputStandardName() const;
+
+protected:
+    // Binds one entry point by name; reports the missing name on failure.
+    bool BindEntry(const char* name, QFunctionPointer& entry);
+    // The decoder's own explanation of its last failure, prefixed for a message, or empty.
+    QString DecoderErrorSuffix() const;
+    void UnloadDecoderLibrary();
+};

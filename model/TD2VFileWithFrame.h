@@ -1,0 +1,28 @@
+#pragma once
+
+#include "model/TD2VFile.h"
+
+#include <QColor>
+#include <QImage>
+#include <cstdint>
+
+// Adds the frame bitmap: any frame fetched from the decoder and drawn centred into a canvas.
+class TD2VFileWithFrame : public TD2VFile {
+public:
+    TD2VFileWithFrame() = default;
+    ~TD2VFileWithFrame() override;
+
+    GetFrameFunction GetFrameEntry = nullptr;
+    GetRGBFrameFunction GetRGBFrameEntry = nullptr;
+    int32_t CurrentFrameNumber = -1;
+    QImage FrameBitmap; // InputWidth x InputHeight, Format_BGR888; null when no file is open
+
+    bool LoadDecoderLibrary() override;
+    bool Open(const QString& fileName) override;
+    void Close() override;
+
+    // Copies the decoder's frame into FrameBitmap; false (with one message) when it cannot.
+    bool LoadFrame(int32_t frameNumber);
+    // Draws the frame unscaled at the centre of image (Format_RGB32 or Format_BGR888).
+    bool ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor);
+};
