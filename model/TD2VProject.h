@@ -105,4 +105,6 @@ public:
 protected:
     // After a range change: durations in their fixed order.
     virtual void RangeChanged();
+    // The output height from the width and projected ratio, aligned with the given method.
+    void ComputeOutputHeightAligned(uint8_t method);
 };

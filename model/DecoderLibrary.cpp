@@ -1,0 +1,46 @@
+#include "model/DecoderLibrary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#ifdef Q_OS_WIN
+QString DecoderLibraryFileName = QStringLiteral("MPEG2DEC3.dll");
+#else
+QString DecoderLibraryFileName = QStringLiteral("libMPEG2DEC3.so");
+#endif
+
+std::unique_ptr<QLibrary> LoadDecoderLibraryFile(QString& errorText) {
+    errorText.clear();
+    // The copy shipped beside the program wins over any other one the system would find.
+    if (QCoreApplication::instance() != nullptr && QFileInfo(DecoderLibraryFileName).isRelative()) {
+        const QString besideProgram =
+            QDir(QCoreApplication::applicationDirPath()).filePath(DecoderLibraryFileName);
+        if (QFileInfo::exists(besideProgram)) {
+            auto library = std::make_unique<QLibrary>(besideProgram);
+            if (library->load())
+                return library;
+            errorText = library->errorString();
+            return nullptr;
+        }
+    }
+    auto library = std::make_unique<QLibrary>(DecoderLibraryFileName);
+    if (library->load())
+        return library;
+    errorText = library->errorString();
+    return nullptr;
+}
+
+QString DecoderErrorText(const QLibrary* library) {
+    if (library == nullptr || !library->isLoaded())
+        return {};
+    // Older builds of the decoder do not export it.
+    auto lastError = reinterpret_cast<GetLastDecoderErrorFunction>(
+        const_cast<QLibrary*>(library)->resolve("getLastDecoderError"));
+    if (lastError == nullptr)
+        return {};
+    const char* text = lastError();
+    if (text == nullptr)
+        return {};
+    return QString::fromUtf8(text).trimmed();
+}

@@ -1,0 +1,113 @@
+#include "model/TD2VFileWithFrame.h"
+
+#include "model/MessageSink.h"
+
+#include <QPainter>
+#include <cstring>
+
+TD2VFileWithFrame::~TD2VFileWithFrame() {
+    TD2VFileWithFrame::Close();
+}
+
+bool TD2VFileWithFrame::LoadDecoderLibrary() {
+    if (!TD2VFile::LoadDecoderLibrary())
+        return false;
+    QFunctionPointer rgbFrame = nullptr;
+    QFunctionPointer frame = nullptr;
+    if (!BindEntry("getRGBFrame", rgbFrame) || !BindEntry("getFrame", frame)) {
+        UnloadDecoderLibrary();
+        return false;
+    }
+    GetRGBFrameEntry = reinterpret_cast<GetRGBFrameFunction>(rgbFrame);
+    GetFrameEntry = reinterpret_cast<GetFrameFunction>(frame);
+    return true;
+}
+
+bool TD2VFileWithFrame::Open(const QString& fileName) {
+    if (!TD2VFile::Open(fileName))
+        return false;
+    FrameBitmap = QImage(InputWidth, InputHeight, QImage::Format_BGR888);
+    if (FrameBitmap.isNull()) {
+        ShowInformation(
+            QStringLiteral("Mémoire insuffisante pour l'image de %1 × %2 pixels du fichier « %3 » !")
+                .arg(InputWidth)
+                .arg(InputHeight)
+                .arg(fileName));
+        Close();
+        return false;
+    }
+    FrameBitmap.fill(Qt::black);
+    // A decoder that cannot give the first frame cannot give any: say so now rather than on
+    // every page of a project that looks open.
+    if (InputNumberOfFrames > 0 && !LoadFrame(0)) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void TD2VFileWithFrame::Close() {
+    FrameBitmap = QImage();
+    TD2VFile::Close();
+    GetRGBFrameEntry = nullptr;
+    GetFrameEntry = nullptr;
+}
+
+bool TD2VFileWithFrame::LoadFrame(int32_t frameNumber) {
+    if (GetRGBFrameEntry == nullptr || VideoInfo == nullptr || FrameBitmap.isNull()) {
+        ShowInformation(QStringLiteral("Aucun fichier vidéo n'est ouvert : l'image %1 ne peut pas être lue !")
+                            .arg(frameNumber));
+        return false;
+    }
+    const unsigned char* pixels = GetRGBFrameEntry(frameNumber);
+    if (pixels == nullptr) {
+        ShowInformation(QStringLiteral("Le décodeur n'a pas pu fournir l'image %1 du fichier « %2 »%3 !")
+                            .arg(frameNumber)
+                            .arg(FileName, DecoderErrorSuffix()));
+        return false;
+    }
+    // The record is read again at every fetch; a size that no longer matches the bitmap would
+    // make the copy run past one buffer or the other.
+    const int32_t width = VideoInfo->width;
+    const int32_t height = VideoInfo->height;
+    if (width != FrameBitmap.width() || height != FrameBitmap.height()) {
+        ShowInformation(QStringLiteral("Le décodeur a changé la taille de l'image %1 du fichier « %2 » "
+                                       "(%3 × %4 au lieu de %5 × %6) !")
+                            .arg(frameNumber)
+                            .arg(FileName)
+                            .arg(width)
+                            .arg(height)
+                            .arg(FrameBitmap.width())
+                            .arg(FrameBitmap.height()));
+        return false;
+    }
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    for (int32_t row = 0; row < height; ++row)
+        std::memcpy(FrameBitmap.scanLine(row), pixels + rowBytes * static_cast<size_t>(row), rowBytes);
+    return true;
+}
+
+bool TD2VFileWithFrame::ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor) {
+    const int width = image.width();
+    const int height = image.height();
+    if (width < InputWidth || height < InputHeight) {
+        ShowInformation(QStringLiteral("Image is too small in TD2VFileWithFrame.ShowFrame !"));
+        return false;
+    }
+    // Fetch first: a frame the decoder refuses leaves the picture on display untouched.
+    if (!LoadFrame(frameNumber))
+        return false;
+    QPainter painter(&image);
+    if (!painter.isActive()) {
+        ShowInformation(QStringLiteral("Bug in TD2VFileWithFrame.ShowFrame !"));
+        return false;
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(0, 0, width, height, backgroundColor);
+    const int dx = (width - InputWidth) / 2;
+    const int dy = (height - InputHeight) / 2;
+    painter.drawImage(QPoint(dx, dy), FrameBitmap, QRect(0, 0, InputWidth, InputHeight));
+    painter.end();
+    CurrentFrameNumber = frameNumber;
+    return true;
+}

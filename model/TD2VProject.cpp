@@ -1,0 +1,621 @@
+#include "model/TD2VProject.h"
+
+#include "model/MessageSink.h"
+#include "model/ModelArithmetic.h"
+#include "model/UseFullUnit.h"
+#include "platform/NumberText.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace {
+
+const uint8_t AlignNearest = 1;
+const uint8_t AlignUp = 2;
+const uint8_t AlignDown = 3;
+
+void Report(const char* text) {
+    ShowInformation(QString::fromUtf8(text));
+}
+
+// Stores a computed ratio as a 32-bit float; false when the result is not a usable number.
+bool StoreRatio(long double value, float& field) {
+    if (!std::isfinite(value) || std::fabs(value) > 3.0e38L)
+        return false;
+    field = static_cast<float>(value);
+    return true;
+}
+
+} // namespace
+
+// ---- Source overrides ----
+
+void TD2VProject::ComputeInputRatio() {
+    TD2VFileWithFrame::ComputeInputRatio();
+    ComputeAspectRatio();
+}
+
+void TD2VProject::ComputeInputDisplayRatio() {
+    TD2VFileWithFrame::ComputeInputDisplayRatio();
+    ComputeAspectRatio();
+}
+
+void TD2VProject::ComputeInputStandard() {
+    TD2VFileWithFrame::ComputeInputStandard();
+    // The storage shape of the standard's frame; the output height follows at the next width change.
+    OutputProjectedRatio = InputStandard == 1 ? 1.5f : 1.25f;
+}
+
+bool TD2VProject::Open(const QString& fileName) {
+    if (!TD2VFileWithFrame::Open(fileName))
+        return false;
+    SetFirstFrameNumber(0);
+    // A file of 0 frames asks for frame 4294967295 here, which is refused with its message.
+    SetLastFrameNumber(InputNumberOfFrames - 1);
+    SetCreditsFrameNumber(LastFrameNumber);
+    // Crops of an earlier file on this object could make the first new crop look too big.
+    CropTop = CropBottom = CropLeft = CropRight = 0;
+    SetCropTop(0);
+    SetCropBottom(0);
+    SetCropLeft(0);
+    SetCropRight(0);
+    SetOutputWidth(CroppedWidth < 640 ? CroppedWidth : 640);
+    return true;
+}
+
+// ---- Crops ----
+
+bool TD2VProject::SetCropsMultiple(uint8_t value) {
+    if (value > 8) {
+        Report("CropsMultiple must be fewer than 8 !");
+        return false;
+    }
+    // Every crop is divided by it.
+    if (value == 0) {
+        Report("CropsMultiple must be strictly positive !");
+        return false;
+    }
+    CropsMultiple = value;
+    SetCropTop(CropTop);
+    SetCropBottom(CropBottom);
+    SetCropLeft(CropLeft);
+    SetCropRight(CropRight);
+    return true;
+}
+
+namespace {
+
+// The "too big" test is made on the value before alignment, in 32 bits so a wrapped 16-bit
+// difference (a negative crop) is refused too.
+bool StoreCrop(uint16_t value, uint16_t opposite, uint16_t inputSize, uint8_t multiple, uint16_t& field,
+               const char* tooBigText, const char* bugText) {
+    if (uint32_t{value} + opposite >= inputSize) {
+        Report(tooBigText);
+        return false;
+    }
+    if (multiple == 0) {
+        Report(bugText);
+        return true;
+    }
+    field = static_cast<uint16_t>(GetValidFixedMultiple(value, multiple, AlignDown));
+    return true;
+}
+
+} // namespace
+
+bool TD2VProject::SetCropTop(uint16_t value) {
+    if (!StoreCrop(value, CropBottom, InputHeight, CropsMultiple, CropTop,
+                   "CropTop or CropBottom are too big !", "Bug in TD2VProject.SetCropTop !"))
+        return false;
+    ComputeCroppedHeight();
+    return true;
+}
+
+bool TD2VProject::SetCropBottom(uint16_t value) {
+    if (!StoreCrop(value, CropTop, InputHeight, CropsMultiple, CropBottom,
+                   "CropTop or CropBottom are too big !", "Bug in TD2VProject.SetCropBottom !"))
+        return false;
+    ComputeCroppedHeight();
+    return true;
+}
+
+bool TD2VProject::SetCropLeft(uint16_t value) {
+    if (!StoreCrop(value, CropRight, InputWidth, CropsMultiple, CropLeft,
+                   "CropLeft or CropRight are too big !", "Bug in TD2VProject.SetCropLeft !"))
+        return false;
+    ComputeCroppedWidth();
+    return true;
+}
+
+bool TD2VProject::SetCropRight(uint16_t value) {
+    if (!StoreCrop(value, CropLeft, InputWidth, CropsMultiple, CropRight,
+                   "CropLeft or CropRight are too big !", "Bug in TD2VProject.SetCropRight !"))
+        return false;
+    ComputeCroppedWidth();
+    return true;
+}
+
+void TD2VProject::ComputeCroppedWidth() {
+    CroppedWidth = static_cast<uint16_t>(InputWidth - CropLeft - CropRight);
+    ComputeCroppedRatio();
+}
+
+void TD2VProject::ComputeCroppedHeight() {
+    CroppedHeight = static_cast<uint16_t>(InputHeight - CropTop - CropBottom);
+    ComputeCroppedRatio();
+}
+
+void TD2VProject::ComputeCroppedRatio() {
+    if (CroppedHeight == 0 ||
+        !StoreRatio(static_cast<long double>(CroppedWidth) / CroppedHeight, CroppedRatio))
+        Report("Bug in TD2VProject.ComputeCroppedRatio !");
+    ComputeAspectRatio();
+}
+
+void TD2VProject::ComputeAspectRatio() {
+    // The display shape of the whole frame, scaled by how cropping changed the stored shape.
+    if (InputRatio == 0.0f ||
+        !StoreRatio(static_cast<long double>(InputDisplayRatio) / InputRatio * CroppedRatio, AspectRatio))
+        Report("Bug in TD2VProject.ComputeAspectRatio !");
+    ComputeAspectRatioError();
+}
+
+void TD2VProject::ComputeOutputRatio() {
+    if (OutputHeight == 0 || !StoreRatio(static_cast<long double>(OutputWidth) / OutputHeight, OutputRatio))
+        Report("Bug in TD2VProject.ComputeOutputRatio !");
+    ComputeAspectRatioError();
+}
+
+void TD2VProject::ComputeAspectRatioError() {
+    if (AspectRatio == 0.0f) {
+        Report("Bug in TD2VProject.ComputeAspectRatioError !");
+        return;
+    }
+    const long double aspect = AspectRatio;
+    const std::optional<int64_t> error = RoundToLowBits<int64_t>((OutputRatio - aspect) * 100000 / aspect);
+    if (!error) {
+        Report("Bug in TD2VProject.ComputeAspectRatioError !");
+        return;
+    }
+    if (*error > 30000)
+        AspectRatioError = 32767;
+    else if (*error < -30000)
+        AspectRatioError = -32768;
+    else
+        AspectRatioError = static_cast<int16_t>(*error);
+}
+
+QString TD2VProject::GetAspectRatioErrorText() const {
+    if (AspectRatioError == 32767)
+        return QStringLiteral("> 30");
+    if (AspectRatioError == -32768)
+        return QStringLiteral("< -30");
+    return FormatGeneral(static_cast<long double>(AspectRatioError) / 1000, 6);
+}
+
+// ---- Output size ----
+
+bool TD2VProject::SetOutputWidth(uint16_t value) {
+    if (value > CroppedWidth) {
+        Report("OutputWidth should be fewer than CroppedWidth !");
+        return false;
+    }
+    if (OutputWidthMultiple == 0)
+        Report("Bug in TD2VProject.SetOutputWidth !");
+    else
+        OutputWidth = static_cast<uint16_t>(GetValidFixedMultiple(value, OutputWidthMultiple, AlignNearest));
+    ComputeOutputHeight();
+    return true;
+}
+
+bool TD2VProject::SetOutputWidthMultiple(uint8_t value) {
+    if (value > 32) {
+        Report("OutputWidthMultiple must be fewer than 32 !");
+        return false;
+    }
+    // A width step of 0 would never end the step-down of the output height.
+    if (value == 0) {
+        Report("OutputWidthMultiple must be strictly positive !");
+        return false;
+    }
+    OutputWidthMultiple = value;
+    SetOutputWidth(OutputWidth);
+    return true;
+}
+
+bool TD2VProject::SetOutputHeightMultiple(uint8_t value) {
+    if (value > 32) {
+        Report("OutputHeightMultiple must be fewer than 32 !");
+        return false;
+    }
+    if (value == 0) {
+        Report("OutputHeightMultiple must be strictly positive !");
+        return false;
+    }
+    OutputHeightMultiple = value;
+    ComputeOutputHeight();
+    return true;
+}
+
+bool TD2VProject::SetOutputProjectedRatio(float value) {
+    bool accepted = false;
+    if (std::isnan(value) || value < 1.0f)
+        Report("OutputProjectedRatio must be higher than 1 !");
+    else if (value > 5.0f)
+        Report("OutputProjectedRatio must be fewer than 5 !");
+    else {
+        OutputProjectedRatio = value;
+        accepted = true;
+    }
+    ComputeOutputHeight();
+    return accepted;
+}
+
+namespace {
+
+std::optional<uint16_t> ProjectedHeight(uint16_t width, float projectedRatio) {
+    if (projectedRatio == 0.0f)
+        return std::nullopt;
+    return RoundToLowBits<uint16_t>(static_cast<long double>(width) / projectedRatio);
+}
+
+} // namespace
+
+void TD2VProject::ComputeOutputHeightAligned(uint8_t method) {
+    // Each step down one width multiple is what SetOutputWidth would do before computing the
+    // height again (then always to the nearest multiple); a loop keeps the stack flat.
+    for (;;) {
+        const std::optional<uint16_t> h = ProjectedHeight(OutputWidth, OutputProjectedRatio);
+        if (!h) {
+            Report("Bug in TD2VProject.ComputeOutputHeight !");
+            break;
+        }
+        if (*h > CroppedHeight) {
+            Report("OutputHeight must be fewer than CroppedHeight !");
+            if (OutputWidthMultiple == 0) {
+                Report("Bug in TD2VProject.ComputeOutputHeight !");
+                break;
+            }
+            const uint16_t narrower = static_cast<uint16_t>(OutputWidth - OutputWidthMultiple);
+            if (narrower > CroppedWidth) {
+                Report("OutputWidth should be fewer than CroppedWidth !");
+                break;
+            }
+            OutputWidth =
+                static_cast<uint16_t>(GetValidFixedMultiple(narrower, OutputWidthMultiple, AlignNearest));
+            method = AlignNearest;
+            continue;
+        }
+        if (OutputHeightMultiple == 0)
+            Report("Bug in TD2VProject.ComputeOutputHeight !");
+        else
+            OutputHeight = static_cast<uint16_t>(GetValidFixedMultiple(*h, OutputHeightMultiple, method));
+        break;
+    }
+    ComputeOutputRatio();
+}
+
+void TD2VProject::ComputeOutputHeight() {
+    ComputeOutputHeightAligned(AlignNearest);
+}
+
+void TD2VProject::ComputeOutputHeightRoundedUp() {
+    ComputeOutputHeightAligned(AlignUp);
+}
+
+void TD2VProject::SaveCrops() {
+    SavedCropTop = CropTop;
+    SavedCropBottom = CropBottom;
+    SavedCropLeft = CropLeft;
+    SavedCropRight = CropRight;
+}
+
+void TD2VProject::RestoreCrops() {
+    SetCropTop(SavedCropTop);
+    SetCropBottom(SavedCropBottom);
+    SetCropLeft(SavedCropLeft);
+    SetCropRight(SavedCropRight);
+}
+
+void TD2VProject::MinimizeAspectRatioError() {
+    const std::optional<uint16_t> h = ProjectedHeight(OutputWidth, OutputProjectedRatio);
+    if (!h) {
+        Report("Bug in TD2VProject.MinimizeAspectRatioError !");
+        return;
+    }
+    if (*h == OutputHeight)
+        return;
+    if (OutputHeight < *h)
+        ComputeOutputHeightRoundedUp();
+    // The cropped height that would bring the aspect error to 0.
+    const long double divisor = static_cast<long double>(OutputRatio) * InputRatio;
+    const std::optional<uint16_t> t =
+        divisor == 0
+            ? std::nullopt
+            : RoundToLowBits<uint16_t>(static_cast<long double>(CroppedWidth) * InputDisplayRatio / divisor);
+    if (!t) {
+        Report("Bug in TD2VProject.MinimizeAspectRatioError !");
+        return;
+    }
+    const uint16_t d = *t > CroppedHeight ? static_cast<uint16_t>(*t - CroppedHeight) : 0;
+    // 16-bit arithmetic: giving back more lines than a border holds wraps, and the setter refuses it.
+    SetCropTop(static_cast<uint16_t>(CropTop - d / 2));
+    SetCropBottom(static_cast<uint16_t>(CropBottom - (d - d / 2)));
+}
+
+// ---- Frame range ----
+
+bool TD2VProject::SetFirstFrameNumber(uint32_t value) {
+    if (value > InputNumberOfFrames) {
+        Report("FirstFrameNumber must be fewer or egal than InputNumberOfFrames !");
+        return false;
+    }
+    FirstFrameNumber = value;
+    if (LastFrameNumber < value)
+        LastFrameNumber = value;
+    if (CreditsFrameNumber < value)
+        CreditsFrameNumber = value;
+    RangeChanged();
+    return true;
+}
+
+bool TD2VProject::SetCreditsFrameNumber(uint32_t value) {
+    if (value > InputNumberOfFrames) {
+        Report("CreditsFrameNumber must be fewer or egal than InputNumberOfFrames !");
+        return false;
+    }
+    CreditsFrameNumber = value;
+    if (LastFrameNumber < value)
+        LastFrameNumber = value;
+    if (FirstFrameNumber > value)
+        FirstFrameNumber = value;
+    RangeChanged();
+    return true;
+}
+
+bool TD2VProject::SetLastFrameNumber(uint32_t value) {
+    if (value > InputNumberOfFrames) {
+        Report("LastFrameNumber must be fewer or egal than InputNumberOfFrames !");
+        return false;
+    }
+    LastFrameNumber = value;
+    if (CreditsFrameNumber > value)
+        CreditsFrameNumber = value;
+    if (FirstFrameNumber > value)
+        FirstFrameNumber = value;
+    RangeChanged();
+    return true;
+}
+
+void TD2VProject::RangeChanged() {
+    ComputeMainVideoDuration();
+    ComputeCreditsVideoDuration();
+    ComputeFullVideoDuration();
+}
+
+void TD2VProject::SetIsCreditsModeSelected(bool value) {
+    IsCreditsModeSelected = value;
+    ComputeMainVideoDuration();
+    ComputeCreditsVideoDuration();
+}
+
+// The invariant First <= Credits <= Last keeps these differences non-negative.
+void TD2VProject::ComputeFullVideoNumberOfFrames() {
+    FullVideoNumberOfFrames = LastFrameNumber - FirstFrameNumber + 1;
+}
+
+void TD2VProject::ComputeMainVideoNumberOfFrames() {
+    MainVideoNumberOfFrames = IsCreditsModeSelected ? CreditsFrameNumber - FirstFrameNumber
+                                                    : LastFrameNumber - FirstFrameNumber + 1;
+}
+
+void TD2VProject::ComputeCreditsVideoNumberOfFrames() {
+    CreditsVideoNumberOfFrames = LastFrameNumber - CreditsFrameNumber + 1;
+}
+
+namespace {
+
+// Seconds of a frame count at the stored frame rate, rounded halves to even.
+void ComputeDuration(float frameRate, const char* nullRateText, const char* rangeText,
+                     const std::function<uint32_t()>& countFrames, uint32_t& duration) {
+    if (frameRate == 0.0f) {
+        Report(nullRateText);
+        return;
+    }
+    const uint32_t frames = countFrames();
+    const std::optional<uint32_t> seconds =
+        RoundToLowBits<uint32_t>(static_cast<long double>(frames) / frameRate);
+    if (!seconds) {
+        Report(rangeText);
+        return;
+    }
+    duration = *seconds;
+}
+
+} // namespace
+
+void TD2VProject::ComputeMainVideoDuration() {
+    ComputeDuration(
+        InputFrameRate, "FrameRate in null in ComputeMainVideoDuration !",
+        "MainVideoDuration must be a LongWord !",
+        [this] {
+            ComputeMainVideoNumberOfFrames();
+            return MainVideoNumberOfFrames;
+        },
+        MainVideoDuration);
+}
+
+void TD2VProject::ComputeCreditsVideoDuration() {
+    ComputeDuration(
+        InputFrameRate, "FrameRate in null in ComputeCreditsVideoDuration !",
+        "CreditsVideoDuration must be a LongWord !",
+        [this] {
+            ComputeCreditsVideoNumberOfFrames();
+            return CreditsVideoNumberOfFrames;
+        },
+        CreditsVideoDuration);
+}
+
+void TD2VProject::ComputeFullVideoDuration() {
+    ComputeDuration(
+        InputFrameRate, "FrameRate in null in ComputeFullVideoDuration !",
+        "FullVideoDuration must be a LongWord !",
+        [this] {
+            ComputeFullVideoNumberOfFrames();
+            return FullVideoNumberOfFrames;
+        },
+        FullVideoDuration);
+}
+
+// ---- Auto-crop ----
+
+namespace {
+
+// A pixel is black when each of its components is below 16.
+inline bool IsBlackPixel(const uchar* pixel) {
+    return ((pixel[0] | pixel[1] | pixel[2]) & 0xF0) == 0;
+}
+
+// At most 5 % of the line may be lit; count * 100 <= size * 5 is the real comparison made exact.
+inline bool IsMostlyBlack(uint32_t litPixels, uint32_t lineLength) {
+    return uint64_t{litPixels} * 100 <= uint64_t{lineLength} * 5;
+}
+
+} // namespace
+
+bool TD2VProject::IsBlackRow(uint16_t y) const {
+    if (FrameBitmap.isNull() || y >= FrameBitmap.height() || InputWidth > FrameBitmap.width())
+        return false;
+    const uchar* pixel = FrameBitmap.constScanLine(y);
+    uint32_t lit = 0;
+    for (uint16_t x = 0; x < InputWidth; ++x, pixel += 3)
+        lit += IsBlackPixel(pixel) ? 0 : 1;
+    return IsMostlyBlack(lit, InputWidth);
+}
+
+bool TD2VProject::IsBlackColumn(uint16_t x) const {
+    if (FrameBitmap.isNull() || x >= FrameBitmap.width() || InputHeight > FrameBitmap.height())
+        return false;
+    const uchar* pixel = FrameBitmap.constBits() + size_t{x} * 3;
+    const qsizetype stride = FrameBitmap.bytesPerLine();
+    uint32_t lit = 0;
+    for (uint16_t y = 0; y < InputHeight; ++y, pixel += stride)
+        lit += IsBlackPixel(pixel) ? 0 : 1;
+    return IsMostlyBlack(lit, InputHeight);
+}
+
+void TD2VProject::DetectBlackBorders() {
+    const uint32_t rowLimit = InputHeight / 4;
+    const uint32_t columnLimit = InputWidth / 10;
+    // Each edge examines at most limit + 1 lines and stops at the first one that is lit.
+    auto countFrom = [](uint32_t limit, uint32_t size, const std::function<bool(uint32_t)>& isBlack) {
+        uint16_t count = 0;
+        for (uint32_t i = 0; i <= limit && i < size && isBlack(i); ++i)
+            ++count;
+        return count;
+    };
+    const uint16_t top =
+        countFrom(rowLimit, InputHeight, [this](uint32_t i) { return IsBlackRow(uint16_t(i)); });
+    const uint16_t bottom = countFrom(
+        rowLimit, InputHeight, [this](uint32_t i) { return IsBlackRow(uint16_t(InputHeight - 1 - i)); });
+    const uint16_t left =
+        countFrom(columnLimit, InputWidth, [this](uint32_t i) { return IsBlackColumn(uint16_t(i)); });
+    const uint16_t right = countFrom(
+        columnLimit, InputWidth, [this](uint32_t i) { return IsBlackColumn(uint16_t(InputWidth - 1 - i)); });
+    AutoCropTop = std::min(AutoCropTop, top);
+    AutoCropBottom = std::min(AutoCropBottom, bottom);
+    AutoCropLeft = std::min(AutoCropLeft, left);
+    AutoCropRight = std::min(AutoCropRight, right);
+}
+
+bool TD2VProject::AutoCrop() {
+    // (InputNumberOfFrames - 1) would wrap and sample frames that do not exist.
+    if (InputNumberOfFrames == 0) {
+        Report("InputNumberOfFrames must be strictly positive in TD2VProject.AutoCrop !");
+        return false;
+    }
+    // Before any frame was shown there is no -1 to go back to: the first frame stands in.
+    const int32_t frameOnDisplay = CurrentFrameNumber < 0 ? 0 : CurrentFrameNumber;
+    AutoCropTop = AutoCropBottom = InputHeight / 2;
+    AutoCropLeft = AutoCropRight = InputWidth / 2;
+    const uint32_t quarter = (InputNumberOfFrames - 1) / 4;
+    for (uint32_t i = 1; i <= 4; ++i) {
+        if (!LoadFrame(static_cast<int32_t>(quarter * i))) {
+            LoadFrame(frameOnDisplay);
+            return false;
+        }
+        DetectBlackBorders();
+    }
+    SetCropTop(AutoCropTop);
+    SetCropBottom(AutoCropBottom);
+    SetCropLeft(AutoCropLeft);
+    SetCropRight(AutoCropRight);
+    LoadFrame(frameOnDisplay);
+    return true;
+}
+
+// ---- Previews ----
+
+bool TD2VProject::ShowFrameWithCropBorder(int32_t frameNumber, QImage& image, const QColor& backgroundColor) {
+    const int width = image.width();
+    const int height = image.height();
+    if (width < InputWidth || height < InputHeight) {
+        Report("Image is too small in TD2VProject.ShowFrameWithCropBorder !");
+        return false;
+    }
+    if (!LoadFrame(frameNumber))
+        return false;
+    QPainter painter(&image);
+    if (!painter.isActive()) {
+        Report("Bug in TD2VProject.ShowFrameWithCropBorder !");
+        return false;
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(0, 0, width, height, backgroundColor);
+    const int dx = (width - InputWidth) / 2;
+    const int dy = (height - InputHeight) / 2;
+    painter.drawImage(QPoint(dx, dy), FrameBitmap, QRect(0, 0, InputWidth, InputHeight));
+    // The outline lies on the outermost pixels the crop keeps (right and bottom exclusive).
+    const int left = dx + CropLeft;
+    const int top = dy + CropTop;
+    const int right = dx + InputWidth - CropRight;
+    const int bottom = dy + InputHeight - CropBottom;
+    if (right > left && bottom > top) {
+        painter.fillRect(left, top, right - left, 1, Qt::white);
+        painter.fillRect(left, bottom - 1, right - left, 1, Qt::white);
+        painter.fillRect(left, top, 1, bottom - top, Qt::white);
+        painter.fillRect(right - 1, top, 1, bottom - top, Qt::white);
+    }
+    painter.end();
+    CurrentFrameNumber = frameNumber;
+    return true;
+}
+
+bool TD2VProject::ShowResizedCroppedFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor) {
+    const int width = image.width();
+    const int height = image.height();
+    // Tested against the source size, as the canvas is laid out for it.
+    if (width < InputWidth || height < InputHeight) {
+        Report("Image is too small in TD2VProject.ShowResizedCroppedFrame !");
+        return false;
+    }
+    if (!LoadFrame(frameNumber))
+        return false;
+    const QImage cropped = FrameBitmap.copy(CropLeft, CropTop, CroppedWidth, CroppedHeight);
+    QPainter painter(&image);
+    if (cropped.isNull() || !painter.isActive()) {
+        Report("Bug in TD2VProject.ShowResizedCroppedFrame !");
+        return false;
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.fillRect(0, 0, width, height, backgroundColor);
+    const int dx = (width - OutputWidth) / 2;
+    const int dy = (height - OutputHeight) / 2;
+    painter.drawImage(QRect(dx, dy, OutputWidth, OutputHeight), cropped);
+    painter.end();
+    CurrentFrameNumber = frameNumber;
+    return true;
+}
