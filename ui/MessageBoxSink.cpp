@@ -13,5 +13,5 @@ void MessageBoxSink::Warning(const QString& text) {
 
 bool MessageBoxSink::Confirm(const QString& text) {
     return QMessageBox::question(QApplication::activeWindow(), QApplication::applicationDisplayName(), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }

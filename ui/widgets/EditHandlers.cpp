@@ -1,0 +1,143 @@
+#include "ui/widgets/EditHandlers.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QString>
+
+namespace {
+
+constexpr const char* FilterObjectName = "EditHandlersFilter";
+
+// Non-Latin-1 characters are never digits, signs or separators: every filter refuses them.
+char FilterCharacter(QChar c, char (*keyFilter)(char)) {
+    if (c.unicode() == 0 || c.unicode() > 0xFF)
+        return 0;
+    return keyFilter(static_cast<char>(c.unicode()));
+}
+
+class EditEventFilter final : public QObject {
+public:
+    EditEventFilter(QLineEdit* edit, EditHandlers handlers)
+        : QObject(edit), box(edit), h(std::move(handlers)) {
+        setObjectName(QLatin1String(FilterObjectName));
+        edit->installEventFilter(this);
+        if (h.KeyFilter != nullptr)
+            edit->setAcceptDrops(false);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != box)
+            return false;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            return KeyPress(static_cast<QKeyEvent*>(event));
+        case QEvent::FocusOut: {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && h.OnExit)
+                h.OnExit();
+            return false;
+        }
+        case QEvent::ContextMenu:
+            return h.KeyFilter != nullptr && ContextMenu(static_cast<QContextMenuEvent*>(event));
+        case QEvent::MouseButtonRelease:
+            // The X11 selection is pasted by the middle button.
+            if (h.KeyFilter != nullptr && static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton) {
+                if (!box->isReadOnly())
+                    PasteFiltered(QGuiApplication::clipboard()->text(QClipboard::Selection));
+                return true;
+            }
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    bool KeyPress(QKeyEvent* event) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            if (h.OnEnter)
+                h.OnEnter();
+            return false;
+        }
+        if (h.KeyFilter == nullptr)
+            return false;
+        if (event->matches(QKeySequence::Paste)) {
+            if (!box->isReadOnly())
+                PasteFiltered(QGuiApplication::clipboard()->text());
+            return true;
+        }
+        const QString text = event->text();
+        // Shortcuts and editing keys (control characters other than Backspace) keep their meaning.
+        if (text.size() != 1 || (text[0].unicode() < 0x20 && text[0].unicode() != 0x08) ||
+            (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+            return false;
+        if (text[0].unicode() > 0xFF)
+            return true;
+        const char original = static_cast<char>(text[0].unicode());
+        const char result = FilterCharacter(text[0], h.KeyFilter);
+        if (result == original)
+            return false;
+        if (result != 0 && !box->isReadOnly())
+            box->insert(QString(QChar(static_cast<unsigned char>(result))));
+        return true;
+    }
+
+    bool ContextMenu(QContextMenuEvent* event) {
+        QMenu* menu = box->createStandardContextMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste")); paste != nullptr) {
+            disconnect(paste, &QAction::triggered, nullptr, nullptr);
+            connect(paste, &QAction::triggered, this,
+                    [this] { PasteFiltered(QGuiApplication::clipboard()->text()); });
+        }
+        menu->popup(event->globalPos());
+        return true;
+    }
+
+    void PasteFiltered(const QString& text) {
+        const QString filtered = FilterText(text, h.KeyFilter);
+        if (!filtered.isEmpty())
+            box->insert(filtered);
+    }
+
+    QLineEdit* box;
+    EditHandlers h;
+};
+
+} // namespace
+
+QString FilterText(const QString& text, char (*keyFilter)(char)) {
+    if (keyFilter == nullptr)
+        return text;
+    QString result;
+    for (QChar c : text) {
+        // Control characters (line breaks of a pasted block) have no place in a one-line box.
+        if (c.unicode() < 0x20)
+            continue;
+        if (const char r = FilterCharacter(c, keyFilter); r != 0 && static_cast<unsigned char>(r) >= 0x20)
+            result += QChar(static_cast<unsigned char>(r));
+    }
+    return result;
+}
+
+void AttachEditHandlers(QLineEdit* edit, EditHandlers handlers) {
+    if (auto* previous =
+            edit->findChild<QObject*>(QLatin1String(FilterObjectName), Qt::FindDirectChildrenOnly))
+        delete previous;
+    new EditEventFilter(edit, std::move(handlers));
+}
+
+void ClearDefaultButtons(QWidget* root) {
+    for (QPushButton* button : root->findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+}
