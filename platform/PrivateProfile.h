@@ -1,25 +1,68 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <vector>
 
 // A settings file with the semantics of the private-profile functions: sections and keys match
 // without regard to case, the first of duplicate sections or keys wins, a written key is replaced
 // where it stands, new keys go to the end of their section and new sections to the end of the
 // file, and every other line (comments, blank lines, unknown keys) is kept.
 // The whole file is read once, changed in memory and written back in one piece by Save().
+//
+// Reading: UTF-8, or Windows-1252 when the file is not valid UTF-8; lines end in LF, CR LF or CR.
+// Values lose their surrounding blanks and a pair of quotes around the whole value, and are cut
+// at 2047 characters, the reader's buffer of the original. Writing: UTF-8 without a byte-order
+// mark; untouched lines keep their bytes; new or changed lines end as the file's first line does,
+// CR LF in a new file.
 class PrivateProfile {
 public:
+    // The longest value a read returns.
+    static constexpr qsizetype MaxValueLength = 2047;
+
     explicit PrivateProfile(QString fileName);
 
     const QString& FileName() const { return fileName; }
-    // False when the file cannot be opened for reading (it then starts empty).
+    // Reads (or reads again) the file. False when it cannot be opened for reading (it then
+    // starts empty). The other operations read the file first if this was not called.
     bool Load();
     // The value, or `defaultValue` when the section or key is missing.
     QString GetString(const QString& section, const QString& key, const QString& defaultValue) const;
+    bool Contains(const QString& section, const QString& key) const;
+    // Line breaks in the names or the value become spaces: they would make lines of their own.
     void SetString(const QString& section, const QString& key, const QString& value);
-    // Writes through a temporary file renamed over the old one; false (old file intact) on failure.
+    // Writes through a temporary file renamed over the old one (in place when the folder is not
+    // writable); false, with the old file intact, on failure. A file that exists but could not
+    // be read is never overwritten: its contents would be lost.
     bool Save();
 
+    // Makes every Save() fail as a refused write would, for tests of the callers' failure paths.
+    static void SetFailWritesForTesting(bool fail);
+
 private:
+    enum class Kind { Other, Section, Key };
+    struct Line {
+        QString text;
+        QByteArray raw; // the bytes read, kept for untouched lines
+        QByteArray eol; // the line's own ending, empty for a last line without one
+        Kind kind = Kind::Other;
+        QString name; // section or key name, trimmed
+        bool changed = false;
+    };
+
+    bool Read() const;
+    void EnsureLoaded() const;
+    static Line Parse(QString text);
+    // Index of the first section of that name, or -1.
+    qsizetype FindSection(const QString& section) const;
+    // End of the section that starts at `header`: the next section's header or the line count.
+    qsizetype SectionEnd(qsizetype header) const;
+    qsizetype FindKey(qsizetype header, const QString& key) const;
+    QByteArray LineEnding() const;
+
     QString fileName;
+    mutable bool loaded = false;
+    mutable bool unreadable = false; // exists but could not be read: Save() refuses
+    mutable QByteArray byteOrderMark;
+    mutable std::vector<Line> lines;
 };
