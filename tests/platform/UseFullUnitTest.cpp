@@ -1,6 +1,6 @@
 #include "model/UseFullUnit.h"
 #include "LocaleExpectations.h"
-#include "RecordingMessageSink.h"
+#include "common/RecordingMessageSink.h"
 
 #include <gtest/gtest.h>
 
