@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -162,6 +163,18 @@ TEST(FormatGeneral, ReadsBackThroughStrToFloat) {
         ASSERT_TRUE(back.has_value()) << qPrintable(text);
         EXPECT_EQ(static_cast<float>(*back), ratio) << qPrintable(text);
     }
+}
+
+TEST(NumberText, IgnoresTheCLibraryLocale) {
+    REQUIRE_KNOWN_LOCALE();
+    // QApplication hands the user's locale to the C library; printf and strtod then change
+    // their separator, and nothing here may follow them.
+    ASSERT_NE(std::setlocale(LC_ALL, ""), nullptr);
+    EXPECT_EQ(FormatGeneral(1.5L), Localized("1,5"));
+    EXPECT_EQ(FormatGeneral(1440000, 6), Localized("1,44E6"));
+    EXPECT_EQ(StrToFloat(Localized("2,25")), 2.25L);
+    EXPECT_FALSE(StrToFloat(QStringLiteral("2") + ForeignSeparator() + QStringLiteral("25")).has_value());
+    std::setlocale(LC_ALL, "C");
 }
 
 } // namespace
