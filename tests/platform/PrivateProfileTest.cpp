@@ -271,6 +271,31 @@ TEST_F(PrivateProfileTest, AWindows1252FileIsReadAndRewrittenInUtf8) {
               QStringLiteral("C:\\Vidéos\\€\\film.d2v"));
 }
 
+struct EncodingCase {
+    QByteArray value;
+    const char* expected; // UTF-8
+};
+
+class Encodings : public PrivateProfileTest, public ::testing::WithParamInterface<EncodingCase> {};
+
+TEST_P(Encodings, AFileThatIsNotWholeUtf8IsWindows1252) {
+    WriteBytes(Path("x.ini"), "[S]\r\nA=" + GetParam().value + "\r\nB=caf\xC3\xA9");
+    PrivateProfile profile(Path("x.ini"));
+    EXPECT_EQ(profile.GetString(QStringLiteral("S"), QStringLiteral("A"), QString()),
+              QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, Encodings,
+    ::testing::Values(EncodingCase{"\xC3\xA9t\xC3\xA9",
+                                   "\xC3\xA9t\xC3\xA9"}, // UTF-8 "été"
+                                                         // One stray byte makes the whole file Windows-1252.
+                      EncodingCase{"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"},
+                      EncodingCase{"\x93q\x94 \x85", "\xE2\x80\x9Cq\xE2\x80\x9D \xE2\x80\xA6"},
+                      EncodingCase{"x\xC3", "x\xC3\x83"},           // cut sequence
+                      EncodingCase{"\xC0\xAF", "\xC3\x80\xC2\xAF"}, // overlong
+                      EncodingCase{"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"}));
+
 TEST_F(PrivateProfileTest, AByteOrderMarkIsSkippedAndKept) {
     WriteBytes(Path("b.ini"), "\xEF\xBB\xBF[S]\r\nA=1\r\n");
     PrivateProfile profile(Path("b.ini"));
