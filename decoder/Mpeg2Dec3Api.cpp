@@ -1,1 +1,96 @@
 #include "decoder/Mpeg2Dec3Api.h"
+
+#include "decoder/Mpeg2Source.h"
+
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+
+std::unique_ptr<d2v::Mpeg2Source> g_source;
+DecoderVideoInfo g_info{};
+std::string g_error;
+
+// Nothing may escape into a C caller.
+template <typename F> auto Guarded(F&& body, decltype(body()) failure) noexcept -> decltype(body()) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        g_error = "out of memory";
+    } catch (const std::exception& e) {
+        g_error = e.what();
+    } catch (...) {
+        g_error = "unexpected failure";
+    }
+    return failure;
+}
+
+unsigned char* Fetch(int32_t frameNumber, bool rgb) {
+    return Guarded(
+        [&]() -> unsigned char* {
+            if (!g_source) {
+                g_error = "no film is open";
+                return nullptr;
+            }
+            const uint8_t* data = rgb ? g_source->RgbFrame(frameNumber) : g_source->YuvFrame(frameNumber);
+            g_error = data ? std::string() : g_source->LastError();
+            return const_cast<unsigned char*>(data);
+        },
+        nullptr);
+}
+
+} // namespace
+
+extern "C" {
+
+DecoderVideoInfo* openMPEG2Source(const char* d2vPath) {
+    return Guarded(
+        [&]() -> DecoderVideoInfo* {
+            g_source.reset();
+            g_info = DecoderVideoInfo{};
+            if (!d2vPath || !*d2vPath) {
+                g_error = "no .d2v file named";
+                return nullptr;
+            }
+            auto source = std::make_unique<d2v::Mpeg2Source>();
+            if (!source->Open(d2vPath)) {
+                g_error = source->LastError();
+                return nullptr;
+            }
+            g_info.width = source->Width();
+            g_info.height = source->Height();
+            g_info.frameRateNumerator = source->FrameRateNumerator();
+            g_info.frameRateDenominator = source->FrameRateDenominator();
+            g_info.numberOfFrames = source->FrameCount();
+            g_source = std::move(source);
+            g_error.clear();
+            return &g_info;
+        },
+        nullptr);
+}
+
+void closeVideo(void) {
+    Guarded(
+        []() {
+            g_source.reset();
+            g_info = DecoderVideoInfo{};
+            g_error.clear();
+            return 0;
+        },
+        0);
+}
+
+unsigned char* getRGBFrame(int32_t frameNumber) {
+    return Fetch(frameNumber, true);
+}
+
+unsigned char* getFrame(int32_t frameNumber) {
+    return Fetch(frameNumber, false);
+}
+
+const char* getLastDecoderError(void) {
+    return g_error.c_str();
+}
+}

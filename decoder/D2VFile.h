@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace d2v {
+
+// Bits of a data line's info word.
+constexpr uint32_t kInfoLineStart = 0x800;
+constexpr uint32_t kInfoClosedGop = 0x400;
+constexpr uint32_t kInfoProgressiveSequence = 0x200;
+constexpr uint32_t kInfoGopStart = 0x100;
+
+// Bits of a picture's flag byte.
+constexpr uint8_t kFlagDecodable = 0x80;
+constexpr uint8_t kFlagProgressiveFrame = 0x40;
+constexpr uint8_t kFlagTopFieldFirst = 0x02;
+constexpr uint8_t kFlagRepeatFirstField = 0x01;
+
+enum class PictureType { Unknown = 0, I = 1, P = 2, B = 3 };
+inline PictureType FlagPictureType(uint8_t flag) {
+    return static_cast<PictureType>((flag >> 4) & 3);
+}
+
+enum class StreamType { Elementary = 0, Program = 1, Transport = 2, Pva = 3 };
+
+// One data line: an I picture and the pictures up to the next line, flags in display order.
+struct IndexLine {
+    uint32_t info = 0;
+    int matrix = 0;
+    int file = 0;         // index into D2VFile::files
+    int64_t position = 0; // byte offset inside that file
+    int skip = 0;         // I pictures to pass over after seeking
+    int vob = 0;
+    int cell = 0;
+    int firstPicture = 0; // index of the line's first flag in D2VFile::flags
+    int pictureCount = 0;
+    int textLine = 0; // 1-based line of the .d2v that holds it
+
+    bool IsClosedGop() const { return (info & kInfoClosedGop) != 0; }
+    bool IsProgressiveSequence() const { return (info & kInfoProgressiveSequence) != 0; }
+};
+
+struct D2VFile {
+    enum class Format { DGIndex, DVD2AVI };
+    Format format = Format::DGIndex;
+    int version = 16;
+    std::vector<std::string> files; // as written in the file
+
+    StreamType streamType = StreamType::Program;
+    int videoPid = -1, audioPid = -1, pcrPid = -1;
+    int transportPacketSize = 188;
+    int mpegType = 2;
+    int idctAlgorithm = 0;
+    int yuvRgbScale = 1; // 1: PC scale (16-235 expanded), 0: TV scale
+    int luminanceGamma = 0, luminanceOffset = 0;
+    int clipLeft = 0, clipRight = 0, clipTop = 0, clipBottom = 0;
+    std::string aspectRatio;
+    int pictureWidth = 0, pictureHeight = 0;
+    int fieldOperation = 0; // 0 honour pulldown, 1 force film, 2 ignore pulldown
+    int frameRateMilli = 0; // the value before the fraction, rate x 1000
+    int frameRateNumerator = 0, frameRateDenominator = 0;
+    std::vector<std::pair<std::string, std::string>> unknownSettings;
+
+    std::vector<IndexLine> lines;
+    std::vector<uint8_t> flags; // every coded picture, display order, across lines
+
+    int LineOfPicture(int picture) const;
+};
+
+// Parses the text of a .d2v file. On failure returns false and sets error to a message that
+// names the offending line ("line 7: ...").
+bool ParseD2V(const std::string& text, D2VFile& out, std::string& error);
+// Reads and parses a .d2v file; the message names the file as well.
+bool ReadD2VFile(const std::string& path, D2VFile& out, std::string& error);
+
+// Finds the stream file a .d2v names: as written, with Windows separators turned, relative to the
+// .d2v's folder, and finally by base name beside the .d2v (exact, then ignoring case). Returns an
+// empty string when nothing exists.
+std::string ResolveStreamPath(const std::string& written, const std::string& d2vFolder);
+
+} // namespace d2v

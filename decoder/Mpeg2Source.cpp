@@ -1,0 +1,521 @@
+#include "decoder/Mpeg2Source.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace d2v {
+
+namespace {
+
+// Reading stops when this much of a stream gives no picture to start from.
+constexpr uint64_t kSyncBudget = 64ull * 1024 * 1024;
+// Pictures decoded past a wanted one before it is declared missing from the stream.
+constexpr int kMissingMargin = 32;
+
+int IdctFor(int d2vAlgorithm) {
+    switch (d2vAlgorithm) {
+    case 4:
+    case 5:
+        return FF_IDCT_FAAN; // the floating-point and reference iDCTs
+    case 6:
+        return FF_IDCT_XVID;
+    case 7:
+        return FF_IDCT_SIMPLEMMX;
+    default:
+        return FF_IDCT_AUTO;
+    }
+}
+
+bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
+    if (s.size() < suffix.size())
+        return false;
+    for (size_t i = 0; i < suffix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - suffix.size() + i])) !=
+            std::tolower(static_cast<unsigned char>(suffix[i])))
+            return false;
+    return true;
+}
+
+// A row of a decoded plane. Rows past the picture's height exist in the decoder's buffer when the
+// coded height is larger (1088 for 1080); otherwise the last row is repeated.
+const uint8_t* PlaneRow(const AVFrame* f, int plane, int row, int rows) {
+    const int linesize = f->linesize[plane];
+    if (row >= rows && f->buf[plane]) {
+        const uint8_t* start = f->data[plane] + static_cast<std::ptrdiff_t>(row) * linesize;
+        const uint8_t* end = f->buf[plane]->data + f->buf[plane]->size;
+        if (linesize > 0 && start + linesize <= end && start >= f->buf[plane]->data)
+            return start;
+    }
+    row = std::min(row, rows - 1);
+    return f->data[plane] + static_cast<std::ptrdiff_t>(row) * linesize;
+}
+
+AVFrame* ToYuv420(AVFrame* frame) {
+    if (frame->format == AV_PIX_FMT_YUV420P)
+        return frame;
+    AVFrame* out = av_frame_alloc();
+    SwsContext* sws =
+        sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+                       frame->height, AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
+    if (!out || !sws) {
+        av_frame_free(&out);
+        sws_freeContext(sws);
+        av_frame_free(&frame);
+        return nullptr;
+    }
+    out->format = AV_PIX_FMT_YUV420P;
+    out->width = frame->width;
+    out->height = frame->height;
+    if (av_frame_get_buffer(out, 32) < 0) {
+        av_frame_free(&out);
+        sws_freeContext(sws);
+        av_frame_free(&frame);
+        return nullptr;
+    }
+    sws_scale(sws, frame->data, frame->linesize, 0, frame->height, out->data, out->linesize);
+    av_frame_copy_props(out, frame);
+    sws_freeContext(sws);
+    av_frame_free(&frame);
+    return out;
+}
+
+} // namespace
+
+Mpeg2Source::Mpeg2Source() = default;
+
+Mpeg2Source::~Mpeg2Source() {
+    EndSession();
+    ClearCache();
+    av_frame_free(&lastDecoded_);
+    av_packet_free(&packet_);
+    avcodec_free_context(&codec_);
+}
+
+bool Mpeg2Source::Open(const std::string& d2vPath) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(d2vPath, ec);
+    d2vPath_ = ec ? d2vPath : absolute.lexically_normal().string();
+    if (!ReadD2VFile(d2vPath_, file_, error_))
+        return false;
+    if (file_.streamType == StreamType::Pva) {
+        error_ = "\"" + d2vPath_ + "\": PVA streams (Stream_Type=3) are not supported";
+        return false;
+    }
+    const std::string folder = std::filesystem::path(d2vPath_).parent_path().string();
+    for (const std::string& written : file_.files) {
+        std::string found = ResolveStreamPath(written, folder);
+        if (found.empty()) {
+            error_ = "stream file \"" + written + "\" named in \"" + d2vPath_ + "\" cannot be found";
+            return false;
+        }
+        streamPaths_.push_back(found);
+    }
+
+    frames_ = BuildFrameList(file_);
+    if (frames_.empty()) {
+        error_ = "\"" + d2vPath_ + "\" gives no frames";
+        return false;
+    }
+    pictureLine_.assign(file_.flags.size(), 0);
+    lineFirstI_.clear();
+    for (size_t l = 0; l < file_.lines.size(); ++l) {
+        const IndexLine& line = file_.lines[l];
+        int firstI = line.firstPicture;
+        bool seenI = false;
+        for (int k = 0; k < line.pictureCount; ++k) {
+            const int p = line.firstPicture + k;
+            pictureLine_[static_cast<size_t>(p)] = static_cast<int>(l);
+            if (!seenI && FlagPictureType(file_.flags[static_cast<size_t>(p)]) == PictureType::I) {
+                firstI = p;
+                seenI = true;
+            }
+        }
+        lineFirstI_.push_back(firstI);
+    }
+
+    files_ = std::make_unique<ConcatenatedFiles>(streamPaths_);
+    int orphans = 0;
+    if (!ProbeStream(orphans))
+        return false;
+    firstServable_ = d2v::FirstServableFrame(frames_, orphans);
+
+    autoSiting_ = EndsWithNoCase(d2vPath_, "_A.d2v");
+    defaultSiting_ =
+        EndsWithNoCase(d2vPath_, "_P.d2v") ? ChromaSiting::Progressive : ChromaSiting::Interlaced;
+    rgb_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3, 0);
+    yuv_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3 / 2, 0);
+    return true;
+}
+
+// Reads the start of the stream for its sequence header and, when the first GOP is open, for the B
+// pictures that follow its first I picture: they have nothing to be predicted from, and Mpeg2Source
+// serves the first whole frame in their place.
+bool Mpeg2Source::ProbeStream(int& orphanBPictures) {
+    const IndexLine& first = file_.lines.front();
+    std::string seekError;
+    if (!files_->Seek(first.file, first.position, seekError)) {
+        error_ = seekError;
+        return false;
+    }
+    ByteReader reader(*files_);
+    reader.SetBudget(kSyncBudget);
+    std::unique_ptr<VideoDemuxer> demuxer = MakeDemuxer(file_, reader);
+    PictureSplitter splitter(*demuxer);
+    CodedPicture picture;
+    bool seenI = false, counting = true;
+    orphanBPictures = 0;
+    for (int n = 0; n < 64 && splitter.Next(picture); ++n) {
+        if (!seenI) {
+            seenI = picture.type == PictureType::I;
+            continue;
+        }
+        if (counting && picture.type == PictureType::B)
+            ++orphanBPictures;
+        else
+            counting = false;
+        if (!counting && splitter.HasSequence())
+            break;
+    }
+    if (files_->Failed()) {
+        error_ = files_->ErrorText();
+        return false;
+    }
+    if (!splitter.HasSequence() || !seenI) {
+        error_ = "no MPEG video found where \"" + d2vPath_ + "\" says the film starts (line " +
+                 std::to_string(first.textLine) + ")";
+        return false;
+    }
+    if (first.IsClosedGop())
+        orphanBPictures = 0;
+    sequenceHeader_ = splitter.SequenceHeader();
+    const SequenceInfo& seq = splitter.Sequence();
+    if (seq.width <= 0 || seq.height <= 0 || seq.width > 8192 || seq.height > 8192) {
+        error_ = "unreadable picture size in the stream's sequence header";
+        return false;
+    }
+    width_ = (seq.width + 15) / 16 * 16;
+    height_ = seq.progressiveSequence ? (seq.height + 15) / 16 * 16 : (seq.height + 31) / 32 * 32;
+    return SetUpDecoder(seq.mpeg2 || file_.mpegType == 2);
+}
+
+bool Mpeg2Source::SetUpDecoder(bool mpeg2) {
+    const AVCodec* codec = avcodec_find_decoder(mpeg2 ? AV_CODEC_ID_MPEG2VIDEO : AV_CODEC_ID_MPEG1VIDEO);
+    codec_ = codec ? avcodec_alloc_context3(codec) : nullptr;
+    packet_ = av_packet_alloc();
+    if (!codec_ || !packet_) {
+        error_ = "the MPEG video decoder is not available";
+        return false;
+    }
+    // One thread: pictures come out in the order they go in, whatever the seek.
+    codec_->thread_count = 1;
+    codec_->idct_algo = IdctFor(file_.idctAlgorithm);
+    if (avcodec_open2(codec_, codec, nullptr) < 0) {
+        error_ = "the MPEG video decoder cannot be opened";
+        return false;
+    }
+    return true;
+}
+
+const uint8_t* Mpeg2Source::YuvFrame(int frame) {
+    return BuildYuv(frame) ? yuv_.data() : nullptr;
+}
+
+const uint8_t* Mpeg2Source::RgbFrame(int frame) {
+    if (!BuildYuv(frame))
+        return nullptr;
+    const FramePair pair = frames_[static_cast<size_t>(std::max(frame, firstServable_))];
+    const IndexLine& line = file_.lines[static_cast<size_t>(pictureLine_[static_cast<size_t>(pair.top)])];
+    ChromaSiting siting = defaultSiting_;
+    if (autoSiting_)
+        siting =
+            pair.top == pair.bottom && (file_.flags[static_cast<size_t>(pair.top)] & kFlagProgressiveFrame)
+                ? ChromaSiting::Progressive
+                : ChromaSiting::Interlaced;
+    Yuv420View view;
+    view.y = yuv_.data();
+    view.u = view.y + static_cast<size_t>(width_) * static_cast<size_t>(height_);
+    view.v = view.u + static_cast<size_t>(width_ / 2) * static_cast<size_t>(height_ / 2);
+    view.yPitch = width_;
+    view.uPitch = view.vPitch = width_ / 2;
+    view.width = width_;
+    view.height = height_;
+    ConvertToBgr24(view, siting, CoefficientsFor(line.matrix, file_.yuvRgbScale == 1), rgb_.data());
+    return rgb_.data();
+}
+
+bool Mpeg2Source::BuildYuv(int frame) {
+    if (!codec_) {
+        error_ = "no film is open";
+        return false;
+    }
+    if (frame < 0 || frame >= FrameCount()) {
+        error_ = "frame " + std::to_string(frame) + " is outside the film (0 to " +
+                 std::to_string(FrameCount() - 1) + ")";
+        return false;
+    }
+    const FramePair pair = frames_[static_cast<size_t>(std::max(frame, firstServable_))];
+    // Own references, so that the second lookup cannot release the first picture.
+    AVFrame* bottom = Picture(pair.bottom);
+    bottom = bottom ? av_frame_clone(bottom) : nullptr;
+    AVFrame* top = pair.top == pair.bottom ? nullptr : Picture(pair.top);
+    top = top ? av_frame_clone(top) : (bottom ? av_frame_clone(bottom) : nullptr);
+    if (!top || !bottom) {
+        av_frame_free(&top);
+        av_frame_free(&bottom);
+        if (error_.empty())
+            error_ = "frame " + std::to_string(frame) + " cannot be decoded";
+        return false;
+    }
+    error_.clear();
+
+    uint8_t* planes[3] = {yuv_.data(), nullptr, nullptr};
+    planes[1] = planes[0] + static_cast<size_t>(width_) * static_cast<size_t>(height_);
+    planes[2] = planes[1] + static_cast<size_t>(width_ / 2) * static_cast<size_t>(height_ / 2);
+    for (int plane = 0; plane < 3; ++plane) {
+        const int w = plane == 0 ? width_ : width_ / 2;
+        const int h = plane == 0 ? height_ : height_ / 2;
+        for (int r = 0; r < h; ++r) {
+            // Even lines (and even chroma lines) are the top field.
+            const AVFrame* src = (r & 1) ? bottom : top;
+            const int srcW = plane == 0 ? src->width : (src->width + 1) / 2;
+            const int srcH = plane == 0 ? src->height : (src->height + 1) / 2;
+            const uint8_t* row = PlaneRow(src, plane, r, srcH);
+            uint8_t* dst = planes[plane] + static_cast<size_t>(r) * static_cast<size_t>(w);
+            const int n = std::min(w, srcW);
+            std::memcpy(dst, row, static_cast<size_t>(n));
+            if (n < w)
+                std::memset(dst + n, plane == 0 ? 16 : 128, static_cast<size_t>(w - n));
+        }
+    }
+    av_frame_free(&top);
+    av_frame_free(&bottom);
+    return true;
+}
+
+AVFrame* Mpeg2Source::Picture(int picture) {
+    auto hit = cache_.find(picture);
+    if (hit != cache_.end())
+        return hit->second;
+    const int line = pictureLine_[static_cast<size_t>(picture)];
+    keepFrom_ = file_.lines[static_cast<size_t>(std::max(line - 1, 0))].firstPicture;
+
+    const bool canContinue = sessionActive_ && !sessionEnded_ && synced_ && nextDisplay_ <= picture &&
+                             line - pictureLine_[static_cast<size_t>(std::min<int>(
+                                        nextDisplay_, static_cast<int>(pictureLine_.size()) - 1))] <=
+                                 1;
+    if (canContinue) {
+        RunSession(picture);
+    } else {
+        // Pictures shown before their line's I picture may need the previous line's last one.
+        const bool leading = picture < lineFirstI_[static_cast<size_t>(line)];
+        int start = line;
+        if (leading && line > 0 && !file_.lines[static_cast<size_t>(line)].IsClosedGop())
+            start = line - 1;
+        if (StartSession(start))
+            RunSession(picture);
+        if (!cache_.count(picture) && leading && start == line && line > 0 && StartSession(line - 1))
+            RunSession(picture);
+    }
+    Evict(line);
+    hit = cache_.find(picture);
+    if (hit != cache_.end())
+        return hit->second;
+
+    // A picture the stream never gives is served as its nearest decoded neighbour, the one before first.
+    ++stats_.repeats;
+    auto after = cache_.lower_bound(picture);
+    if (after != cache_.begin())
+        return std::prev(after)->second;
+    if (after != cache_.end())
+        return after->second;
+    if (lastDecoded_)
+        return lastDecoded_;
+    if (error_.empty())
+        error_ = "picture " + std::to_string(picture) + " cannot be decoded from the stream";
+    return nullptr;
+}
+
+bool Mpeg2Source::StartSession(int line) {
+    EndSession();
+    const IndexLine& l = file_.lines[static_cast<size_t>(line)];
+    std::string seekError;
+    if (!files_->Seek(l.file, l.position, seekError)) {
+        error_ = seekError;
+        return false;
+    }
+    ++stats_.seeks;
+    avcodec_flush_buffers(codec_);
+    reader_ = std::make_unique<ByteReader>(*files_);
+    reader_->SetBudget(kSyncBudget);
+    demuxer_ = MakeDemuxer(file_, *reader_);
+    splitter_ = std::make_unique<PictureSplitter>(*demuxer_);
+    sessionActive_ = true;
+    sessionEnded_ = false;
+    synced_ = false;
+    needHeader_ = true;
+    skipLeft_ = l.skip;
+    nextDisplay_ = l.firstPicture;
+    lastOutput_ = -1;
+    havePendingRef_ = false;
+    ptsPicture_.clear();
+    return true;
+}
+
+void Mpeg2Source::EndSession() {
+    splitter_.reset();
+    demuxer_.reset();
+    reader_.reset();
+    sessionActive_ = false;
+}
+
+void Mpeg2Source::RunSession(int target) {
+    const int total = static_cast<int>(file_.flags.size());
+    CodedPicture picture;
+    while (!sessionEnded_ && lastOutput_ < target) {
+        if (nextDisplay_ > target + kMissingMargin || nextDisplay_ > total + kMissingMargin)
+            break;
+        if (!splitter_->Next(picture)) {
+            if (files_->Failed())
+                error_ = files_->ErrorText();
+            Drain();
+            sessionEnded_ = true;
+            break;
+        }
+        if (!synced_) {
+            // Decoding starts at the line's I picture; `skip` earlier ones share its position.
+            if (picture.type != PictureType::I)
+                continue;
+            if (skipLeft_ > 0) {
+                --skipLeft_;
+                continue;
+            }
+            synced_ = true;
+            reader_->ClearBudget();
+        }
+        SendPicture(picture);
+    }
+}
+
+// Pictures come out of the decoder in display order: a B picture at once, an I or P picture when
+// the next one arrives. Following that order here gives each picture its place in the index, also
+// for the B pictures the decoder drops for want of a reference and those not sent at all.
+void Mpeg2Source::SendPicture(const CodedPicture& picture) {
+    int64_t pts = serial_++;
+    if (picture.type == PictureType::B) {
+        const int display = nextDisplay_++;
+        if (display < keepFrom_)
+            return; // not shown, and nothing refers to it
+        ptsPicture_[pts] = display;
+    } else {
+        if (havePendingRef_)
+            ptsPicture_[pendingRefPts_] = nextDisplay_++;
+        havePendingRef_ = true;
+        pendingRefPts_ = pts;
+    }
+    av_packet_unref(packet_);
+    const bool addHeader = needHeader_ && !picture.hasSequenceHeader && !sequenceHeader_.empty();
+    const size_t size = picture.data.size() + (addHeader ? sequenceHeader_.size() : 0);
+    if (av_new_packet(packet_, static_cast<int>(size)) < 0)
+        return;
+    uint8_t* out = packet_->data;
+    if (addHeader) {
+        std::memcpy(out, sequenceHeader_.data(), sequenceHeader_.size());
+        out += sequenceHeader_.size();
+    }
+    std::memcpy(out, picture.data.data(), picture.data.size());
+    if (picture.hasSequenceHeader && splitter_->HasSequence())
+        sequenceHeader_ = splitter_->SequenceHeader();
+    needHeader_ = false;
+    packet_->pts = pts;
+    ++stats_.picturesSent;
+    int ret = avcodec_send_packet(codec_, packet_);
+    if (ret == AVERROR(EAGAIN)) {
+        ReceiveFrames();
+        ret = avcodec_send_packet(codec_, packet_);
+    }
+    ReceiveFrames();
+}
+
+void Mpeg2Source::Drain() {
+    if (havePendingRef_) {
+        ptsPicture_[pendingRefPts_] = nextDisplay_++;
+        havePendingRef_ = false;
+    }
+    if (synced_) {
+        avcodec_send_packet(codec_, nullptr);
+        ReceiveFrames();
+    }
+    avcodec_flush_buffers(codec_);
+}
+
+void Mpeg2Source::ReceiveFrames() {
+    AVFrame* frame = av_frame_alloc();
+    while (frame && avcodec_receive_frame(codec_, frame) == 0) {
+        auto it = ptsPicture_.find(frame->pts);
+        if (it != ptsPicture_.end()) {
+            const int picture = it->second;
+            ptsPicture_.erase(it);
+            lastOutput_ = std::max(lastOutput_, picture);
+            StoreFrame(frame, picture);
+            frame = av_frame_alloc();
+        } else {
+            av_frame_unref(frame);
+        }
+    }
+    av_frame_free(&frame);
+}
+
+void Mpeg2Source::StoreFrame(AVFrame* frame, int picture) {
+    frame = ToYuv420(frame);
+    if (!frame)
+        return;
+    if (picture < static_cast<int>(file_.flags.size())) {
+        const PictureType expected = FlagPictureType(file_.flags[static_cast<size_t>(picture)]);
+        const PictureType got = frame->pict_type == AV_PICTURE_TYPE_I   ? PictureType::I
+                                : frame->pict_type == AV_PICTURE_TYPE_P ? PictureType::P
+                                : frame->pict_type == AV_PICTURE_TYPE_B ? PictureType::B
+                                                                        : PictureType::Unknown;
+        if (expected != got)
+            ++stats_.typeMismatches;
+    }
+    av_frame_free(&lastDecoded_);
+    lastDecoded_ = av_frame_clone(frame);
+    lastDecodedPicture_ = picture;
+    if (picture >= keepFrom_ && picture < static_cast<int>(file_.flags.size()) && !cache_.count(picture)) {
+        cache_[picture] = frame;
+        return;
+    }
+    av_frame_free(&frame);
+}
+
+void Mpeg2Source::Evict(int line) {
+    const int lines = static_cast<int>(file_.lines.size());
+    const int from = file_.lines[static_cast<size_t>(std::max(line - 1, 0))].firstPicture;
+    const IndexLine& last = file_.lines[static_cast<size_t>(std::min(line + 1, lines - 1))];
+    const int to = last.firstPicture + last.pictureCount;
+    for (auto it = cache_.begin(); it != cache_.end();) {
+        if (it->first < from || it->first >= to) {
+            av_frame_free(&it->second);
+            it = cache_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void Mpeg2Source::ClearCache() {
+    for (auto& entry : cache_)
+        av_frame_free(&entry.second);
+    cache_.clear();
+}
+
+} // namespace d2v

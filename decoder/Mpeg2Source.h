@@ -1,0 +1,115 @@
+#pragma once
+
+#include "decoder/ColorConvert.h"
+#include "decoder/D2VFile.h"
+#include "decoder/FrameList.h"
+#include "decoder/StreamReader.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+
+namespace d2v {
+
+// An open .d2v film: numbers frames as Mpeg2Source does and decodes any of them through the index.
+class Mpeg2Source {
+public:
+    Mpeg2Source();
+    ~Mpeg2Source();
+    Mpeg2Source(const Mpeg2Source&) = delete;
+    Mpeg2Source& operator=(const Mpeg2Source&) = delete;
+
+    bool Open(const std::string& d2vPath);
+    const std::string& LastError() const { return error_; }
+
+    // Size of the returned pictures: the coded size (whole macroblocks; pairs of them vertically
+    // for interlaced sequences).
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int FrameRateNumerator() const { return file_.frameRateNumerator; }
+    int FrameRateDenominator() const { return file_.frameRateDenominator; }
+    int FrameCount() const { return static_cast<int>(frames_.size()); }
+
+    // Packed B,G,R, top row first, Width() x 3 bytes a row; null on failure. Valid until the next call.
+    const uint8_t* RgbFrame(int frame);
+    // Planar Y, then U, then V (4:2:0, pitch = width); null on failure. Valid until the next call.
+    const uint8_t* YuvFrame(int frame);
+
+    const D2VFile& File() const { return file_; }
+    const std::vector<FramePair>& Frames() const { return frames_; }
+    int FirstServableFrame() const { return firstServable_; }
+
+    struct Stats {
+        int seeks = 0;
+        int picturesSent = 0;
+        int typeMismatches = 0; // decoded picture type differs from the index's flag
+        int repeats = 0;        // pictures the stream never gave, served as a neighbour
+    };
+    const Stats& Statistics() const { return stats_; }
+
+private:
+    bool ProbeStream(int& orphanBPictures);
+    bool SetUpDecoder(bool mpeg2);
+    bool BuildYuv(int frame);
+    AVFrame* Picture(int picture);
+    bool StartSession(int line);
+    void RunSession(int target);
+    void EndSession();
+    void SendPicture(const CodedPicture& picture);
+    void Drain();
+    void ReceiveFrames();
+    void StoreFrame(AVFrame* frame, int picture);
+    void Evict(int line);
+    void ClearCache();
+
+    std::string error_;
+    std::string d2vPath_;
+    D2VFile file_;
+    std::vector<std::string> streamPaths_;
+    std::vector<FramePair> frames_;
+    std::vector<int> pictureLine_;
+    std::vector<int> lineFirstI_;
+    int firstServable_ = 0;
+    int width_ = 0, height_ = 0;
+    ChromaSiting defaultSiting_ = ChromaSiting::Interlaced;
+    bool autoSiting_ = false;
+    std::vector<uint8_t> sequenceHeader_;
+
+    AVCodecContext* codec_ = nullptr;
+    AVPacket* packet_ = nullptr;
+
+    // The decode in progress, kept so that stepping forward continues it.
+    std::unique_ptr<ConcatenatedFiles> files_;
+    std::unique_ptr<ByteReader> reader_;
+    std::unique_ptr<VideoDemuxer> demuxer_;
+    std::unique_ptr<PictureSplitter> splitter_;
+    bool sessionActive_ = false;
+    bool sessionEnded_ = false;
+    bool synced_ = false;
+    bool needHeader_ = false;
+    int skipLeft_ = 0;
+    int nextDisplay_ = 0;
+    int keepFrom_ = 0;
+    int lastOutput_ = -1;
+    bool havePendingRef_ = false;
+    int64_t pendingRefPts_ = 0;
+    int64_t serial_ = 0;
+    std::unordered_map<int64_t, int> ptsPicture_;
+
+    std::map<int, AVFrame*> cache_; // decoded pictures by display index
+    AVFrame* lastDecoded_ = nullptr;
+    int lastDecodedPicture_ = -1;
+
+    std::vector<uint8_t> yuv_;
+    std::vector<uint8_t> rgb_;
+    Stats stats_;
+};
+
+} // namespace d2v

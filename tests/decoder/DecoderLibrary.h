@@ -1,0 +1,35 @@
+#pragma once
+
+#include "decoder/Mpeg2Dec3Api.h"
+
+#include <QImage>
+#include <QString>
+#include <string>
+
+// The built libMPEG2DEC3.so, loaded the way the program loads it: by path, entry points by name.
+class DecoderLibrary {
+public:
+    DecoderLibrary();
+    ~DecoderLibrary();
+    DecoderLibrary(const DecoderLibrary&) = delete;
+    DecoderLibrary& operator=(const DecoderLibrary&) = delete;
+
+    bool Loaded() const { return open && close && rgb && yuv && lastError; }
+    std::string LoadError() const { return loadError; }
+
+    DecoderVideoInfo* (*open)(const char*) = nullptr;
+    void (*close)(void) = nullptr;
+    unsigned char* (*rgb)(int32_t) = nullptr;
+    unsigned char* (*yuv)(int32_t) = nullptr;
+    const char* (*lastError)(void) = nullptr;
+
+    // The frame as an RGB image (deep copy), or a null image on failure.
+    QImage Frame(int number, int width, int height) const;
+
+private:
+    void* handle = nullptr;
+    std::string loadError;
+};
+
+// Peak signal-to-noise ratio of the luma computed from two RGB images of the same size.
+double LumaPsnr(const QImage& a, const QImage& b);
