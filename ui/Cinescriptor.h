@@ -77,6 +77,52 @@ public:
     void SetUpSequencePage();
     void MarkRangeTicks();
     void RefreshSequencePage();
+    void ShowSequenceFrame(int32_t frameNumber);
+    void TrackBar1Change();
+    void LabeledEditBeginKeyDown();
+    void LabeledEditBeginExit();
+    void LabeledEditEndKeyDown();
+    void LabeledEditEndExit();
+    void LabeledEditCreditsKeyDown();
+    void LabeledEditCreditsExit();
+    void ButtonSelectFirstFrameClick();
+    void ButtonSelectLastFrameClick();
+    void ButtonSelectCreditsFrameClick();
+    // Serves "+1 min", "-1 min", "+50" and "-50"; tells them apart by the sender.
+    void MoveTrackBarButtonClick(QObject* Sender);
+    void ButtonGotoFirstFrameClick();
+    void ButtonGotoLastFrameClick();
+    class SequencePageWidgets;
+    SequencePageWidgets* SequencePageUi = nullptr;
+
+    // What the three preview pages share: each has its own image, track bar, frame-number box
+    // and remembered frame, and draws its frame its own way.
+    struct PreviewPage {
+        class LabeledEdit* FrameBox = nullptr;
+        class TrackBar* Bar = nullptr;
+        class ImageCanvas* Image = nullptr;
+        int32_t TForm1::*CurrentFrame = nullptr;
+        void (TForm1::*Refresh)() = nullptr;
+        bool (*Draw)(TD2VFullProject& project, int32_t frameNumber, class QImage& image,
+                     const class QColor& background) = nullptr;
+        // A track-bar move waits for the event loop, so a burst of moves decodes one frame.
+        bool IsRefreshPending = false;
+    };
+    PreviewPage Previews[3];
+    // Connects a page's frame-number box and track bar once its controls exist.
+    void AttachPreviewPage(PreviewPage& page);
+    void ShowPreviewFrame(PreviewPage& page, int32_t frameNumber);
+    void RequestPreviewRefresh(PreviewPage& page);
+    // Shared by the three frame-number boxes; they find their page by the sender.
+    void LabeledEditFrameNumberKeyDown(QObject* Sender);
+    void LabeledEditFrameNumberExit(QObject* Sender);
+
+    // The one rule of every numeric box: Enter applies valid text; losing the focus applies valid
+    // text (or, unless applyUnchanged, only text that differs from current) and puts current back
+    // over invalid text.
+    enum class BoxAction { None, Apply, Restore };
+    static BoxAction NumberBoxAction(const QString& text, bool isExit, uint32_t min, uint32_t max,
+                                     uint32_t current, bool applyUnchanged);
 
     // ---- Crop page (CinescriptorCropPage.cpp) ----
     void BuildCropPage();
@@ -84,11 +130,46 @@ public:
     // Page activation: the spinners take the project's crops.
     void LoadCropSpinners();
     void RefreshCropPage();
+    void ShowCropFrame(int32_t frameNumber);
+    void TrackBar2Change();
+    void OnUpDownClick();
+    void EditUpDownTopKeyDown();
+    void EditUpDownTopExit();
+    void EditUpDownBottomKeyDown();
+    void EditUpDownBottomExit();
+    void EditUpDownLeftKeyDown();
+    void EditUpDownLeftExit();
+    void EditUpDownRightKeyDown();
+    void EditUpDownRightExit();
+    void ComboBoxCropsMultipleChange(int index);
+    void ButtonAutoCropClick();
+    class CropPageWidgets;
+    CropPageWidgets* CropPageUi = nullptr;
+    // The aspect error's text and warning colour, as both the crop and the resize page show it.
+    void ShowAspectRatioError(class QLineEdit* box);
+    static void SetBoxBackground(class QLineEdit* box, const class QColor& colour);
+    // Spinners report a click only when the arrow really moved them; the program's own position
+    // changes go through SetSpinnerPosition and report nothing.
+    void ConnectSpinner(class UpDown* spinner, void (TForm1::*handler)());
+    static void SetSpinnerPosition(class UpDown* spinner, int position);
 
     // ---- Resize page (CinescriptorResizePage.cpp) ----
     void BuildResizePage();
     void SetUpResizePage();
     void RefreshResizePage();
+    void ShowResizeFrame(int32_t frameNumber);
+    void TrackBar3Change();
+    void UpDownOutputWidthClick();
+    void LabeledEditOutputWidthKeyDown();
+    void LabeledEditOutputWidthExit();
+    void ComboBoxOutputWidthMultipleChange(int index);
+    void ComboBoxOutputHeightMultipleChange(int index);
+    void ComboBoxOutputProjectedRatioChange(int index);
+    void LabeledEditOutputRatioKeyDown();
+    void LabeledEditOutputRatioExit();
+    void ButtonMinimizeAspectRatioErrorClick();
+    class ResizePageWidgets;
+    ResizePageWidgets* ResizePageUi = nullptr;
 
     // ---- Scripts page and generation options (CinescriptorScriptsPage.cpp) ----
     void BuildScriptsPage();
