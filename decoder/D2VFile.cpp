@@ -149,7 +149,8 @@ private:
                     path = path.substr(space + 1);
             }
             if (Trim(path).empty())
-                return Fail(LineNumber(), "empty stream file name");
+                return Fail(LineNumber(),
+                            "missing stream file name (" + std::to_string(count) + " announced)");
             out_.files.push_back(path);
         }
         if (!AtEnd() && Trim(lines_[next_]).empty())
@@ -263,7 +264,7 @@ private:
         while (!AtEnd() && Trim(lines_[next_]).empty())
             ++next_;
         if (AtEnd())
-            return Fail(LineNumber(), "no data lines");
+            return Fail(static_cast<int>(lines_.size()), "no data lines");
 
         const int fixedFields = out_.version >= 16 ? 6 : 5;
         IndexLine* current = nullptr;

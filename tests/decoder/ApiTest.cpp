@@ -1,0 +1,197 @@
+// The C entry points on bad input and in the corners the program relies on.
+#include "DecoderLibrary.h"
+#include "common/TestPaths.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+class ApiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(lib.Loaded()) << lib.LoadError();
+        ASSERT_TRUE(dir.isValid());
+    }
+    QString Temp(const QString& name) const { return dir.filePath(name); }
+    DecoderVideoInfo* Open(const QString& path) { return lib.open(path.toUtf8().constData()); }
+    std::string Error() const { return lib.lastError(); }
+    // The luma plane of frame n.
+    QByteArray Luma(int n, const DecoderVideoInfo* info) {
+        const unsigned char* data = lib.yuv(n);
+        return data ? QByteArray(reinterpret_cast<const char*>(data), info->width * info->height)
+                    : QByteArray();
+    }
+
+    DecoderLibrary lib;
+    QTemporaryDir dir;
+};
+
+struct BadD2V {
+    const char* name;
+    QByteArray content;
+    const char* words;
+};
+
+class BadD2VTest : public ApiTest, public ::testing::WithParamInterface<BadD2V> {};
+
+TEST_P(BadD2VTest, OpenFailsWithAReason) {
+    const BadD2V& c = GetParam();
+    const QString path = Temp(QStringLiteral("bad.d2v"));
+    ASSERT_TRUE(WriteAll(path, c.content));
+    EXPECT_EQ(Open(path), nullptr);
+    EXPECT_NE(Error().find(c.words), std::string::npos) << Error();
+    EXPECT_EQ(lib.rgb(0), nullptr);
+}
+
+QByteArray PalIndex() {
+    return ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadD2VTest,
+    ::testing::Values(BadD2V{"empty", QByteArray(), "empty"},
+                      BadD2V{"garbage", QByteArray(5000, '\x07'), "not a .d2v"},
+                      BadD2V{"truncated", PalIndex().left(PalIndex().size() / 2), "truncated"},
+                      BadD2V{"unknown_version", PalIndex().replace("ProjectFile16", "ProjectFile17"),
+                             "version 17"},
+                      // Parses, but its stream file is not beside it.
+                      BadD2V{"missing_stream", PalIndex(), "film.mpg"},
+                      BadD2V{"pva_stream", PalIndex().replace("Stream_Type=1", "Stream_Type=3"), "PVA"}),
+    [](const ::testing::TestParamInfo<BadD2V>& param) { return std::string(param.param.name); });
+
+TEST_F(ApiTest, RefusesMissingPathsAndFramesOutsideTheFilm) {
+    EXPECT_EQ(lib.open(nullptr), nullptr);
+    EXPECT_EQ(lib.open(""), nullptr);
+    EXPECT_EQ(Open(Temp(QStringLiteral("absent.d2v"))), nullptr);
+    EXPECT_NE(Error().find("absent.d2v"), std::string::npos) << Error();
+    EXPECT_EQ(lib.rgb(0), nullptr);
+    EXPECT_EQ(lib.yuv(0), nullptr);
+
+    const DecoderVideoInfo* info = Open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    ASSERT_NE(info, nullptr) << Error();
+    EXPECT_STREQ(lib.lastError(), "");
+    EXPECT_EQ(lib.rgb(-1), nullptr);
+    EXPECT_NE(Error().find("outside"), std::string::npos) << Error();
+    EXPECT_EQ(lib.rgb(info->numberOfFrames), nullptr);
+    EXPECT_NE(lib.rgb(info->numberOfFrames - 1), nullptr);
+    EXPECT_STREQ(lib.lastError(), "");
+    lib.close();
+    EXPECT_EQ(lib.rgb(0), nullptr);
+    lib.close(); // twice is harmless
+}
+
+TEST_F(ApiTest, StreamOfGarbageIsRefused) {
+    std::mt19937 random(7);
+    QByteArray noise(300000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random() & 0xFF);
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.mpg")), noise));
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.d2v")), PalIndex()));
+    EXPECT_EQ(Open(Temp(QStringLiteral("film.d2v"))), nullptr);
+    EXPECT_NE(Error().find("no MPEG video"), std::string::npos) << Error();
+}
+
+TEST_F(ApiTest, SecondOpenReplacesTheFirst) {
+    const DecoderVideoInfo* pal = Open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    ASSERT_NE(pal, nullptr) << Error();
+    const QByteArray palFrame = Luma(100, pal);
+    const DecoderVideoInfo* ntsc = Open(TestDataPath(QStringLiteral("ntsc_interlaced/film.d2v")));
+    ASSERT_NE(ntsc, nullptr) << Error();
+    EXPECT_EQ(ntsc->height, 480);
+    EXPECT_EQ(ntsc->numberOfFrames, 300);
+    const QByteArray ntscFrame = Luma(100, ntsc);
+    EXPECT_EQ(ntscFrame.size(), 720 * 480);
+    EXPECT_NE(ntscFrame, palFrame.left(ntscFrame.size()));
+}
+
+// A stream cut short: what is there decodes as before, the rest repeats the last picture decoded,
+// and nothing hangs.
+TEST_F(ApiTest, TruncatedStreamRepeatsTheLastPicture) {
+    const QByteArray stream = ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
+    ASSERT_FALSE(stream.isEmpty());
+    // Cut inside the GOP of line 16 (frames 178-189), which starts at byte 2314254.
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.mpg")), stream.left(2400000)));
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.d2v")), PalIndex()));
+
+    const DecoderVideoInfo* full = Open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    ASSERT_NE(full, nullptr) << Error();
+    const QByteArray early = Luma(150, full);
+    const QByteArray lastWhole = Luma(176, full);
+
+    const DecoderVideoInfo* cut = Open(Temp(QStringLiteral("film.d2v")));
+    ASSERT_NE(cut, nullptr) << Error();
+    EXPECT_EQ(cut->numberOfFrames, 360);
+    EXPECT_EQ(Luma(150, cut), early);
+    EXPECT_EQ(Luma(176, cut), lastWhole);
+    // Past the cut every frame is served, as one picture from before the cut.
+    const QByteArray end = Luma(359, cut);
+    ASSERT_FALSE(end.isEmpty()) << Error();
+    EXPECT_EQ(Luma(300, cut), end);
+    EXPECT_EQ(Luma(358, cut), end);
+}
+
+// An index that lists more pictures than the stream holds.
+TEST_F(ApiTest, PicturesMissingFromTheStreamRepeatTheLastOne) {
+    QByteArray index = PalIndex();
+    index.replace("0 0 0 70 d0 ff", "0 0 0 70 d0 f0 f0 e0 f0 f0 e0 ff");
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.d2v")), index));
+    QFile::link(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")), Temp(QStringLiteral("film.mpg")));
+
+    const DecoderVideoInfo* info = Open(Temp(QStringLiteral("film.d2v")));
+    ASSERT_NE(info, nullptr) << Error();
+    ASSERT_EQ(info->numberOfFrames, 366);
+    const QByteArray last = Luma(359, info);
+    ASSERT_FALSE(last.isEmpty()) << Error();
+    for (int n : {365, 360, 363})
+        EXPECT_EQ(Luma(n, info), last) << "frame " << n;
+    EXPECT_NE(Luma(358, info), last);
+}
+
+// The pulldown cycle: clean frames are whole film pictures, the combed ones weave the fields of
+// two neighbours; the force-film index gives each film picture once.
+TEST_F(ApiTest, PulldownFramesAreTheFilmPicturesTheFlagsName) {
+    const DecoderVideoInfo* film = Open(TestDataPath(QStringLiteral("ntsc_pulldown/film_forcefilm.d2v")));
+    ASSERT_NE(film, nullptr) << Error();
+    std::vector<QByteArray> pictures;
+    for (int n = 240; n <= 243; ++n)
+        pictures.push_back(Luma(n, film));
+    const int w = film->width, h = film->height;
+
+    const DecoderVideoInfo* video = Open(TestDataPath(QStringLiteral("ntsc_pulldown/film.d2v")));
+    ASSERT_NE(video, nullptr) << Error();
+    EXPECT_EQ(Luma(300, video), pictures[0]);
+    EXPECT_EQ(Luma(303, video), pictures[2]);
+    EXPECT_EQ(Luma(304, video), pictures[3]);
+    // 301 = top field of 240, bottom of 241; 302 = top of 241, bottom of 242.
+    const struct { int frame, top, bottom; } woven[] = {{301, 0, 1}, {302, 1, 2}};
+    for (const auto& wv : woven) {
+        const QByteArray frame = Luma(wv.frame, video);
+        ASSERT_EQ(frame.size(), w * h);
+        for (int y = 0; y < h; ++y) {
+            const QByteArray& source = pictures[static_cast<size_t>((y & 1) ? wv.bottom : wv.top)];
+            ASSERT_EQ(
+                std::memcmp(frame.constData() + y * w, source.constData() + y * w, static_cast<size_t>(w)), 0)
+                << "frame " << wv.frame << " row " << y;
+        }
+        EXPECT_NE(frame, pictures[static_cast<size_t>(wv.top)]);
+        EXPECT_NE(frame, pictures[static_cast<size_t>(wv.bottom)]);
+    }
+}
+
+} // namespace
