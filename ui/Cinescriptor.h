@@ -176,4 +176,20 @@ public:
     void SetUpScriptsPage();
     void RefreshScriptsPage();
     void UpdateCreditsMode();
+    // The project's values and this window's choices, as the scripts are composed from them.
+    struct ScriptSource CurrentScriptSource() const;
+    void ButtonMainScriptClick();
+    void ButtonCreditsScriptClick();
+    // Shared by both "Effacer" buttons; tells them apart by the sender.
+    void ButtonScriptClearClick(QObject* sender);
+    void CheckBoxPreVisualizationClick();
+    void CheckBoxIsCreditsModeSelectedClick();
+    void CheckBoxOnlyOneScriptClick();
+    void ButtonGenerateClick();
+    void ButtonBitRateCalculatorClick();
+    // The page's controls (ScriptsPage.ui); a child of this window.
+    class ScriptsPageWidgets* ScriptsPageUi = nullptr;
+    // The script window and the bitrate calculator: made on first use, children of this window.
+    class TForm2* Form2 = nullptr;
+    class TForm3* Form3 = nullptr;
 };

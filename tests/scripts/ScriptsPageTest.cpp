@@ -1,0 +1,267 @@
+#include "ui/Cinescriptor.h"
+
+#include "ScriptChecker.h"
+#include "ScriptedSeam.h"
+#include "common/RecordingMessageSink.h"
+#include "common/TestPaths.h"
+#include "model/TD2VFullProject.h"
+#include "ui/AviSynthScriptVisualizator.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString MainOnly = QStringLiteral("Modèle de script pour le traitement de la vidéo principale");
+const QString MainAndCredits =
+    QStringLiteral("Modèle de script pour le traitement de la vidéo principale et des crédits");
+const QString CreditsGroup = QStringLiteral("Modèle de script pour le traitement des crédits");
+const QString Invitation = QStringLiteral(
+    "Cliquer sur Parcourir pour sélectionner un modèle de script ou par défaut utiliser le script minimal !");
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// The main window on a real film (a copy of a checked-in one, since opening writes its settings
+// file beside it), decoded by the real decoder library.
+class ScriptsPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        for (const char* name : {"film.d2v", "film.mpg"})
+            ASSERT_TRUE(QFile::copy(TestDataPath(QStringLiteral("pal_letterbox/") + QLatin1String(name)),
+                                    dir.filePath(QLatin1String(name))));
+        d2v = dir.filePath(QStringLiteral("film.d2v"));
+        window = std::make_unique<TForm1>();
+        ASSERT_TRUE(window->OpenD2VFile(d2v)) << sink.Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(window->Project);
+        sink.Clear();
+    }
+
+    template <class T> T* Child(const char* name) const {
+        T* child = window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    // The user picks the scripts page (after another one, so the page really changes).
+    void ShowScriptsPage() {
+        auto* pages = Child<QTabWidget>("PageControl1");
+        pages->setCurrentIndex(0);
+        pages->setCurrentIndex(4);
+    }
+    QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+
+    QTemporaryDir dir;
+    QString d2v;
+    RecordingMessageSink sink;
+    ScriptedSeam seam;
+    std::unique_ptr<TForm1> window;
+};
+
+struct ModeCase {
+    bool credits;
+    bool oneScript;
+    int mode;
+    const QString* mainCaption;
+    bool creditsGroupShown;
+    const char* generate;
+};
+
+class PageCaptions : public ScriptsPage, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(PageCaptions, FollowTheCreditsModeOfTheSequencePageBoxes) {
+    const ModeCase& c = GetParam();
+    auto* creditsBox = Child<QCheckBox>("CheckBoxIsCreditsModeSelected");
+    auto* oneScriptBox = Child<QCheckBox>("CheckBoxOnlyOneScript");
+    ASSERT_TRUE(creditsBox && oneScriptBox);
+    if (c.oneScript != oneScriptBox->isChecked())
+        oneScriptBox->click();
+    if (c.credits != creditsBox->isChecked())
+        creditsBox->click();
+    EXPECT_EQ(window->Project->CreditsMode, c.mode);
+    ShowScriptsPage();
+    EXPECT_EQ(Child<QGroupBox>("GroupBox8")->title(), *c.mainCaption);
+    EXPECT_EQ(Child<QGroupBox>("GroupBox10")->isVisibleTo(window.get()), c.creditsGroupShown);
+    if (c.creditsGroupShown) {
+        EXPECT_EQ(Child<QGroupBox>("GroupBox10")->title(), CreditsGroup);
+    }
+    EXPECT_EQ(Child<QPushButton>("ButtonGenerate")->text(), QString::fromUtf8(c.generate));
+    EXPECT_EQ(Child<QLabel>("LabelMainScript")->text(), Invitation);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, PageCaptions,
+                         ::testing::Values(ModeCase{false, false, 0, &MainOnly, false, "GENERER LE SCRIPT"},
+                                           ModeCase{false, true, 0, &MainOnly, false, "GENERER LE SCRIPT"},
+                                           ModeCase{true, false, 2, &MainOnly, true, "GENERER LES SCRIPTS"},
+                                           ModeCase{true, true, 1, &MainAndCredits, false,
+                                                    "GENERER LE SCRIPT"}));
+
+TEST_F(ScriptsPage, OneScriptBoxKeepsItsStateAcrossTheCreditsBox) {
+    auto* creditsBox = Child<QCheckBox>("CheckBoxIsCreditsModeSelected");
+    auto* oneScriptBox = Child<QCheckBox>("CheckBoxOnlyOneScript");
+    ASSERT_TRUE(creditsBox && oneScriptBox);
+    creditsBox->click();
+    oneScriptBox->click();
+    EXPECT_EQ(window->Project->CreditsMode, 1);
+    creditsBox->click();
+    EXPECT_EQ(window->Project->CreditsMode, 0);
+    EXPECT_FALSE(window->Project->IsCreditsModeSelected);
+    creditsBox->click();
+    EXPECT_EQ(window->Project->CreditsMode, 1);
+}
+
+TEST_F(ScriptsPage, OneScriptForgetsTheCreditsVideoSize) {
+    auto* creditsBox = Child<QCheckBox>("CheckBoxIsCreditsModeSelected");
+    auto* oneScriptBox = Child<QCheckBox>("CheckBoxOnlyOneScript");
+    ASSERT_TRUE(creditsBox && oneScriptBox);
+    creditsBox->click();
+    ASSERT_EQ(window->Project->CreditsMode, 2);
+    ASSERT_TRUE(window->Project->SetCreditsVideoSize(1000000));
+    oneScriptBox->click();
+    EXPECT_EQ(window->Project->CreditsVideoSize, 0u);
+    oneScriptBox->click();
+    EXPECT_EQ(window->Project->CreditsMode, 2);
+    EXPECT_EQ(window->Project->CreditsVideoSize, 0u);
+}
+
+TEST_F(ScriptsPage, TemplatesAreChosenAndClearedGroupByGroup) {
+    auto* creditsBox = Child<QCheckBox>("CheckBoxIsCreditsModeSelected");
+    ASSERT_TRUE(creditsBox);
+    creditsBox->click();
+    ShowScriptsPage();
+    const QString mainTemplate = Path("modèle principal.avs");
+    const QString creditsTemplate = Path("credits.avs");
+    seam.openNames = {mainTemplate, creditsTemplate, QString()};
+    Child<QPushButton>("ButtonMainScript")->click();
+    Child<QPushButton>("ButtonCreditsScript")->click();
+    ASSERT_EQ(seam.openCalls.size(), 2u);
+    EXPECT_EQ(seam.openCalls[0].caption, QStringLiteral("Ouverture d'un modèle de Script"));
+    EXPECT_EQ(seam.openCalls[0].filter, QStringLiteral("AVS Files (*.avs)"));
+    EXPECT_EQ(seam.openCalls[0].proposal, QString());
+    EXPECT_EQ(Child<QLabel>("LabelMainScript")->text(),
+              QStringLiteral("Modèle de script sélectionné :  ") + mainTemplate);
+    EXPECT_EQ(Child<QLabel>("LabelCreditsScript")->text(),
+              QStringLiteral("Modèle de script sélectionné :  ") + creditsTemplate);
+    EXPECT_TRUE(window->IsMainScriptModele);
+    EXPECT_EQ(window->CreditsScriptModele, creditsTemplate);
+
+    // A cancelled dialog changes nothing.
+    Child<QPushButton>("ButtonMainScript")->click();
+    EXPECT_EQ(window->MainScriptModele, mainTemplate);
+
+    Child<QPushButton>("ButtonMainScriptClear")->click();
+    EXPECT_FALSE(window->IsMainScriptModele);
+    EXPECT_TRUE(window->MainScriptModele.isEmpty());
+    EXPECT_EQ(Child<QLabel>("LabelMainScript")->text(), Invitation);
+    EXPECT_TRUE(window->IsCreditsScriptModele);
+    EXPECT_EQ(Child<QLabel>("LabelCreditsScript")->text(),
+              QStringLiteral("Modèle de script sélectionné :  ") + creditsTemplate);
+    Child<QPushButton>("ButtonCreditsScriptClear")->click();
+    EXPECT_FALSE(window->IsCreditsScriptModele);
+    EXPECT_EQ(Child<QLabel>("LabelCreditsScript")->text(), Invitation);
+}
+
+TEST_F(ScriptsPage, LongTemplatePathIsCutTo255Characters) {
+    const QString longPath = QStringLiteral("/") + QString(300, QLatin1Char('m')) + QStringLiteral(".avs");
+    seam.openNames = {longPath};
+    Child<QPushButton>("ButtonMainScript")->click();
+    EXPECT_EQ(window->MainScriptModele, longPath.left(255));
+}
+
+TEST_F(ScriptsPage, PreVisualizationBoxSetsTheChoice) {
+    auto* box = Child<QCheckBox>("CheckBoxPreVisualization");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(), QStringLiteral("Prévisualiser les informations avant de générer les Scripts"));
+    box->click();
+    EXPECT_TRUE(window->IsPrevisualizationModeSelected);
+    box->click();
+    EXPECT_FALSE(window->IsPrevisualizationModeSelected);
+}
+
+TEST_F(ScriptsPage, GenerateWithoutPreviewInTwoScriptModeWritesBothScriptsOfTheFilm) {
+    Child<QCheckBox>("CheckBoxIsCreditsModeSelected")->click();
+    TD2VFullProject& p = *window->Project;
+    ASSERT_TRUE(p.SetLastFrameNumber(300));
+    ASSERT_TRUE(p.SetCreditsFrameNumber(250));
+    ASSERT_TRUE(p.SetFirstFrameNumber(20));
+    ASSERT_TRUE(p.SetCropTop(72));
+    ASSERT_TRUE(p.SetCropBottom(72));
+    window->iDCT = 3;
+    ShowScriptsPage();
+    seam.saveNames = {Path("film"), Path("film_Credits")};
+    Child<QPushButton>("ButtonGenerate")->click();
+
+    EXPECT_TRUE(seam.modalWindows.empty());
+    ASSERT_EQ(seam.saveCalls.size(), 2u);
+    EXPECT_EQ(seam.saveCalls[0].caption, QStringLiteral("Enregistrer le script sous ..."));
+    EXPECT_EQ(QDir::cleanPath(seam.saveCalls[0].proposal), QDir::cleanPath(dir.path()));
+    EXPECT_EQ(seam.saveCalls[1].caption, QStringLiteral("Enregistrer le script (Crédits) sous ..."));
+    EXPECT_EQ(seam.saveCalls[1].proposal, Path("film_Credits"));
+    EXPECT_EQ(sink.Texts(), (QStringList{QStringLiteral("Le script a été correctement généré !"),
+                                         QStringLiteral("Le script a été correctement généré !")}));
+
+    struct Expected {
+        const char* file;
+        int64_t start, end;
+    };
+    for (const Expected& e : {Expected{"film.avs", 20, 249}, Expected{"film_Credits.avs", 250, 300}}) {
+        const QByteArray bytes = ReadBytes(Path(e.file));
+        ASSERT_TRUE(bytes.endsWith("\r\n")) << e.file;
+        QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+        lines.removeLast();
+        const CheckedScript checked = CheckScript(lines);
+        EXPECT_TRUE(checked.errors.isEmpty()) << checked.errors.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(checked.strings.value(QStringLiteral("Source")), p.FileName);
+        EXPECT_EQ(checked.numbers.value(QStringLiteral("Top")), 72);
+        EXPECT_EQ(checked.numbers.value(QStringLiteral("Bottom")), 72);
+        EXPECT_EQ(checked.numbers.value(QStringLiteral("DimX")), p.OutputWidth);
+        EXPECT_EQ(checked.numbers.value(QStringLiteral("DimY")), p.OutputHeight);
+        EXPECT_EQ(checked.numbers.value(QStringLiteral("CPUType")), 3);
+        EXPECT_EQ(checked.numbers.value(QStringLiteral("Start")), e.start) << e.file;
+        EXPECT_EQ(checked.numbers.value(QStringLiteral("End")), e.end) << e.file;
+    }
+}
+
+TEST_F(ScriptsPage, GenerateWithPreviewShowsTheSameScriptWindowEachTime) {
+    Child<QCheckBox>("CheckBoxPreVisualization")->click();
+    ShowScriptsPage();
+    QStringList shown;
+    seam.onModal = [&](QDialog* dialog) {
+        auto* form = qobject_cast<TForm2*>(dialog);
+        ASSERT_NE(form, nullptr);
+        EXPECT_TRUE(form->isVisible());
+        shown = form->PreviewLines();
+    };
+    Child<QPushButton>("ButtonGenerate")->click();
+    Child<QPushButton>("ButtonGenerate")->click();
+    ASSERT_EQ(seam.modalWindows.size(), 2u);
+    EXPECT_EQ(seam.modalWindows[0], seam.modalWindows[1]);
+    EXPECT_EQ(seam.modalWindows[0]->parent(), window.get());
+    EXPECT_EQ(
+        shown.first(),
+        QStringLiteral("##################################### Script ###################################"));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Source = \"") + d2v + QLatin1Char('"')));
+    EXPECT_TRUE(seam.saveCalls.empty());
+}
+
+TEST_F(ScriptsPage, BitRateButtonOpensTheCalculatorModally) {
+    ShowScriptsPage();
+    Child<QPushButton>("ButtonBitRateCalculator")->click();
+    ASSERT_EQ(seam.modalWindows.size(), 1u);
+    EXPECT_STREQ(seam.modalWindows[0]->metaObject()->className(), "TForm3");
+    EXPECT_EQ(Child<QPushButton>("ButtonBitRateCalculator")->text(), QStringLiteral("CALCULER LE BITRATE"));
+}
+
+} // namespace
