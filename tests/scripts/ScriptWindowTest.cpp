@@ -2,6 +2,7 @@
 
 #include "ScriptedSeam.h"
 #include "common/RecordingMessageSink.h"
+#include "model/UseFullUnit.h"
 #include "ui_AviSynthScriptVisualizator.h"
 
 #include <QApplication>
@@ -338,7 +339,11 @@ TEST(RemoveExtension, CutsFromTheLastDotOfTheLastComponent) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Test discovery runs this program without the tests' environment: never look for a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    InitCharacterTypes();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
