@@ -1,0 +1,145 @@
+// Films made for the test (ffmpeg, mpeg2enc) and indexed by d2vindex. Every source picture carries
+// its number, so each frame shows which pictures it was decoded from.
+#include "DecoderLibrary.h"
+#include "common/TestFilms.h"
+#include "decoder/D2VFile.h"
+#include "decoder/FrameList.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+uint64_t Fnv1a(const unsigned char* data, size_t size) {
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 0; i < size; ++i) {
+        h ^= data[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+struct Film {
+    const char* name;
+    TestFilmSpec spec;
+};
+
+TestFilmSpec Spec(TestFilmSpec::Standard standard, int frames, int gop, bool closed) {
+    TestFilmSpec s;
+    s.standard = standard;
+    s.frames = frames;
+    s.gopSize = gop;
+    s.closedGops = closed;
+    return s;
+}
+
+std::vector<Film> Films() {
+    using Standard = TestFilmSpec::Standard;
+    std::vector<Film> films;
+    films.push_back({"pal_gop12_open", Spec(Standard::Pal, 150, 12, false)});
+    films.push_back({"pal_gop15_closed", Spec(Standard::Pal, 150, 15, true)});
+    films.push_back({"ntsc_interlaced", Spec(Standard::Ntsc, 150, 15, false)});
+    TestFilmSpec mpeg1 = Spec(Standard::Pal, 120, 12, false);
+    mpeg1.mpeg1 = true;
+    films.push_back({"mpeg1", mpeg1});
+    TestFilmSpec es = Spec(Standard::Pal, 100, 12, false);
+    es.elementary = true;
+    films.push_back({"elementary", es});
+    TestFilmSpec split = Spec(Standard::Pal, 150, 12, false);
+    split.splitAt = 90001; // not on a pack boundary, inside a GOP
+    films.push_back({"split_in_two_files", split});
+    for (int fo = 0; fo <= 2; ++fo) {
+        TestFilmSpec pulldown = Spec(Standard::Ntsc, 120, 15, false);
+        pulldown.pulldown = true;
+        pulldown.fieldOperation = fo;
+        films.push_back({fo == 0 ? "pulldown_fo0" : fo == 1 ? "pulldown_fo1" : "pulldown_fo2", pulldown});
+    }
+    return films;
+}
+
+class GeneratedFilmTest : public ::testing::TestWithParam<Film> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(lib.Loaded()) << lib.LoadError();
+        path = MakeTestFilm(GetParam().spec);
+        ASSERT_FALSE(path.isEmpty());
+        std::string error;
+        ASSERT_TRUE(d2v::ReadD2VFile(path.toStdString(), file, error)) << error;
+        frames = d2v::BuildFrameList(file);
+        info = lib.open(path.toUtf8().constData());
+        ASSERT_NE(info, nullptr) << lib.lastError();
+    }
+
+    DecoderLibrary lib;
+    QString path;
+    d2v::D2VFile file;
+    std::vector<d2v::FramePair> frames;
+    const DecoderVideoInfo* info = nullptr;
+};
+
+TEST_P(GeneratedFilmTest, EachFrameShowsThePicturesItsNumberNames) {
+    const TestFilmSpec& spec = GetParam().spec;
+    EXPECT_EQ(info->width, spec.Width());
+    EXPECT_EQ(info->height, spec.Height());
+    ASSERT_EQ(info->numberOfFrames, static_cast<int>(frames.size()));
+    if (spec.pulldown) {
+        // Counted independently of the frame builder: two fields a picture plus one per repeat.
+        int fields = 0;
+        for (uint8_t f : file.flags)
+            fields += 2 + (f & d2v::kFlagRepeatFirstField);
+        // Force film passes an even 3:2 cadence through one frame per picture.
+        const int expected = spec.fieldOperation == 0 ? fields / 2 : static_cast<int>(file.flags.size());
+        EXPECT_EQ(info->numberOfFrames, expected);
+        EXPECT_EQ(static_cast<int>(file.flags.size()), spec.frames);
+    } else {
+        EXPECT_EQ(info->numberOfFrames, spec.frames);
+    }
+    int woven = 0;
+    for (int n = 0; n < info->numberOfFrames; ++n) {
+        const QImage image = lib.Frame(n, info->width, info->height);
+        ASSERT_FALSE(image.isNull()) << "frame " << n << ": " << lib.lastError();
+        const d2v::FramePair pair = frames[static_cast<size_t>(n)];
+        EXPECT_EQ(ReadFieldPictureNumber(image, 0), pair.top) << "top field of frame " << n;
+        EXPECT_EQ(ReadFieldPictureNumber(image, 1), pair.bottom) << "bottom field of frame " << n;
+        woven += pair.top != pair.bottom;
+    }
+    if (spec.pulldown && spec.fieldOperation == 0) {
+        EXPECT_EQ(woven * 5, info->numberOfFrames * 2) << "two woven frames in every five";
+    }
+    if (spec.splitAt > 0) {
+        ASSERT_EQ(file.files.size(), 2u);
+        EXPECT_EQ(file.lines.back().file, 1);
+    }
+}
+
+TEST_P(GeneratedFilmTest, AnyAccessOrderGivesTheSamePictures) {
+    const int count = info->numberOfFrames;
+    const size_t size = static_cast<size_t>(info->width) * static_cast<size_t>(info->height) * 3;
+    std::vector<uint64_t> inOrder(static_cast<size_t>(count));
+    for (int n = 0; n < count; ++n) {
+        const unsigned char* data = lib.rgb(n);
+        ASSERT_NE(data, nullptr) << "frame " << n << ": " << lib.lastError();
+        inOrder[static_cast<size_t>(n)] = Fnv1a(data, size);
+    }
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> pick(0, count - 1);
+    for (int k = 0; k < 300; ++k) {
+        const int n = pick(random);
+        const unsigned char* data = lib.rgb(n);
+        ASSERT_NE(data, nullptr) << "frame " << n << ": " << lib.lastError();
+        EXPECT_EQ(Fnv1a(data, size), inOrder[static_cast<size_t>(n)]) << "frame " << n << " at random";
+    }
+    for (int n = count - 1; n >= 0; --n) {
+        const unsigned char* data = lib.rgb(n);
+        ASSERT_NE(data, nullptr) << "frame " << n << ": " << lib.lastError();
+        EXPECT_EQ(Fnv1a(data, size), inOrder[static_cast<size_t>(n)]) << "frame " << n << " backwards";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Films, GeneratedFilmTest, ::testing::ValuesIn(Films()),
+                         [](const ::testing::TestParamInfo<Film>& param) {
+                             return std::string(param.param.name);
+                         });
+
+} // namespace
