@@ -2,12 +2,14 @@
 
 #include "tools/StreamReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -447,35 +449,206 @@ private:
 
 enum class StreamKind { Program, Elementary, Unknown, Transport };
 
-StreamKind DetectKind(const std::string& path) {
+struct Detected {
+    StreamKind kind = StreamKind::Unknown;
+    int packetSize = 188; // transport streams
+    int syncOffset = 0;   // 4 when each packet carries a 4-byte time stamp before its sync byte
+};
+
+Detected DetectKind(const std::string& path) {
+    Detected d;
     std::FILE* fp = std::fopen(path.c_str(), "rb");
     if (!fp)
-        return StreamKind::Unknown;
+        return d;
     std::vector<uint8_t> buf(1 << 20);
     const size_t n = std::fread(buf.data(), 1, buf.size(), fp);
     std::fclose(fp);
     buf.resize(n);
-    if (n > 376 && buf[0] == 0x47 && buf[188] == 0x47 && buf[376] == 0x47)
-        return StreamKind::Transport;
-    if (n > 388 && buf[4] == 0x47 && buf[196] == 0x47 && buf[388] == 0x47)
-        return StreamKind::Transport;
-    bool sawSequence = false;
+    const struct {
+        int size;
+        int offset;
+    } layouts[] = {{188, 0}, {192, 4}, {204, 0}};
+    for (const auto& layout : layouts) {
+        bool synced = n >= static_cast<size_t>(layout.offset + 4 * layout.size);
+        for (int k = 0; synced && k < 4; ++k)
+            synced = buf[static_cast<size_t>(layout.offset + k * layout.size)] == 0x47;
+        if (synced) {
+            d.kind = StreamKind::Transport;
+            d.packetSize = layout.size;
+            d.syncOffset = layout.offset;
+            return d;
+        }
+    }
+    // Pack headers never occur in a video elementary stream, so any one means a program stream,
+    // even when the file starts in the middle of a pack with a sequence header.
+    bool sequence = false;
+    bool packets = false;
     for (size_t i = 0; i + 3 < n; ++i) {
         if (buf[i] != 0 || buf[i + 1] != 0 || buf[i + 2] != 1)
             continue;
         const uint8_t code = buf[i + 3];
-        if (code == 0xBA)
-            return sawSequence ? StreamKind::Elementary : StreamKind::Program;
-        if (code == 0xB3) {
-            // An elementary stream starts with its sequence header; in a program stream a pack
-            // header always comes first.
-            return StreamKind::Elementary;
+        if (code == 0xBA) {
+            d.kind = StreamKind::Program;
+            return d;
         }
-        if (code == 0xBB || (code >= 0xE0 && code <= 0xEF))
-            return StreamKind::Program;
+        sequence = sequence || code == 0xB3;
+        packets = packets || code == 0xBB || (code >= 0xE0 && code <= 0xEF);
     }
-    return StreamKind::Unknown;
+    if (sequence)
+        d.kind = StreamKind::Elementary;
+    else if (packets)
+        d.kind = StreamKind::Program;
+    return d;
 }
+
+// Follows the video PID of an MPEG transport stream; the index points at the packet (or at its
+// time stamp prefix) in which a header starts.
+class TransportDemuxer {
+public:
+    TransportDemuxer(ConcatenatedReader& reader, LineBuilder& lines, const ProgressFn& progress,
+                     const Detected& layout)
+        : r_(reader), lines_(lines), progress_(progress), size_(layout.packetSize),
+          syncOffset_(layout.syncOffset) {}
+
+    void Run() {
+        std::vector<uint8_t> packet(static_cast<size_t>(size_));
+        for (;;) {
+            const uint8_t* data = nullptr;
+            FilePosition where;
+            size_t got = r_.Span(data, static_cast<size_t>(size_), &where);
+            if (got == 0)
+                return;
+            std::memcpy(packet.data(), data, got);
+            while (got < packet.size()) {
+                const size_t more = r_.Span(data, packet.size() - got);
+                if (more == 0)
+                    return; // a torn last packet
+                std::memcpy(packet.data() + got, data, more);
+                got += more;
+            }
+            const uint8_t* p = packet.data() + syncOffset_;
+            if (p[0] != 0x47) {
+                if (!Resync())
+                    return;
+                continue;
+            }
+            Packet(p, where);
+            if (progress_ && r_.Consumed() - lastReport_ >= (4 << 20)) {
+                lastReport_ = r_.Consumed();
+                progress_(lastReport_, r_.TotalSize());
+            }
+        }
+    }
+
+    int VideoPid() const { return videoPid_; }
+    int AudioPid() const { return audioPid_; }
+    int PcrPid() const { return pcrPid_; }
+    int PacketSize() const { return size_; }
+
+private:
+    // Skips to the next sync byte that starts a run of packets.
+    bool Resync() {
+        for (;;) {
+            const int b = r_.Get();
+            if (b < 0)
+                return false;
+            if (b == 0x47) {
+                // Step back to the start of this packet, time stamp prefix included.
+                if (!r_.Skip(size_ - 1 - syncOffset_))
+                    return false;
+                return true;
+            }
+        }
+    }
+
+    void Packet(const uint8_t* p, const FilePosition& where) {
+        if (p[1] & 0x80)
+            return; // transport error
+        const bool unitStart = (p[1] & 0x40) != 0;
+        const int pid = (p[1] & 0x1F) << 8 | p[2];
+        const int control = (p[3] >> 4) & 3;
+        if (!(control & 1))
+            return; // no payload
+        int offset = 4;
+        if (control & 2)
+            offset += 1 + p[4];
+        const int end = 188;
+        if (offset >= end)
+            return;
+        const uint8_t* payload = p + offset;
+        int length = end - offset;
+        if (pid == 0 || pid == pmtPid_) {
+            Section(pid, payload, length, unitStart);
+            return;
+        }
+        if (videoPid_ < 0 && unitStart && length >= 4 && payload[0] == 0 && payload[1] == 0 &&
+            payload[2] == 1 && payload[3] >= 0xE0 && payload[3] <= 0xEF)
+            videoPid_ = pid;
+        if (pid != videoPid_)
+            return;
+        if (unitStart) {
+            // PES header: start code, stream id, length, then MPEG-2 flags and header length.
+            if (length < 9 || payload[0] != 0 || payload[1] != 0 || payload[2] != 1)
+                return;
+            const int skip = 9 + payload[8];
+            if (skip > length)
+                return;
+            payload += skip;
+            length -= skip;
+        }
+        FilePosition first = where;
+        first.offset += (payload - p) + syncOffset_;
+        lines_.Feed(payload, static_cast<size_t>(length), where, first);
+    }
+
+    // Program association and program map tables, as far as they name the streams' PIDs.
+    void Section(int pid, const uint8_t* payload, int length, bool unitStart) {
+        if (!unitStart || length < 1)
+            return;
+        const int pointer = payload[0];
+        if (1 + pointer + 3 > length)
+            return;
+        const uint8_t* t = payload + 1 + pointer;
+        const int available = length - 1 - pointer;
+        const int sectionLength = (t[1] & 0x0F) << 8 | t[2];
+        const int total = std::min(3 + sectionLength, available) - 4; // without the CRC
+        if (pid == 0 && t[0] == 0x00) {
+            for (int i = 8; i + 4 <= total; i += 4) {
+                const int program = t[i] << 8 | t[i + 1];
+                if (program != 0) {
+                    pmtPid_ = (t[i + 2] & 0x1F) << 8 | t[i + 3];
+                    break;
+                }
+            }
+        } else if (pid == pmtPid_ && t[0] == 0x02 && total >= 12) {
+            pcrPid_ = (t[8] & 0x1F) << 8 | t[9];
+            const int infoLength = (t[10] & 0x0F) << 8 | t[11];
+            for (int i = 12 + infoLength; i + 5 <= total;) {
+                const int type = t[i];
+                const int esPid = (t[i + 1] & 0x1F) << 8 | t[i + 2];
+                const int esInfo = (t[i + 3] & 0x0F) << 8 | t[i + 4];
+                if ((type == 0x01 || type == 0x02) && videoPid_ < 0)
+                    videoPid_ = esPid;
+                const bool audio =
+                    type == 0x03 || type == 0x04 || type == 0x0F || type == 0x11 || type == 0x81;
+                if (audio && audioPid_ == 0)
+                    audioPid_ = esPid;
+                i += 5 + esInfo;
+            }
+        }
+    }
+
+    ConcatenatedReader& r_;
+    LineBuilder& lines_;
+    const ProgressFn& progress_;
+    const int size_;
+    const int syncOffset_;
+    int pmtPid_ = -1;
+    int videoPid_ = -1;
+    int audioPid_ = 0;
+    int pcrPid_ = 0;
+    int64_t lastReport_ = 0;
+};
 
 class ProgramDemuxer {
 public:
@@ -619,10 +792,17 @@ private:
 };
 
 std::string SettingsAndData(const LineBuilder& lines, const ConcatenatedReader& reader, StreamKind kind,
-                            const IndexOptions& options) {
+                            const TransportDemuxer* transport, const IndexOptions& options) {
     const SequenceSummary& s = lines.Summary();
     std::string out;
-    out += Format("\nStream_Type=%d\n", kind == StreamKind::Program ? 1 : 0);
+    out += Format("\nStream_Type=%d\n", kind == StreamKind::Program     ? 1
+                                        : kind == StreamKind::Transport ? 2
+                                                                        : 0);
+    if (transport) {
+        out += Format("MPEG2_Transport_PID=%x,%x,%x\n", transport->VideoPid(), transport->AudioPid(),
+                      transport->PcrPid());
+        out += Format("Transport_Packet_Size=%d\n", transport->PacketSize());
+    }
     out += Format("MPEG_Type=%d\n", s.mpeg2 ? 2 : 1);
     out += "iDCT_Algorithm=6\n";
     out += "YUVRGB_Scale=1\n";
@@ -709,21 +889,21 @@ bool BuildIndex(const std::vector<std::string>& inputs, const std::string& d2vPa
     ConcatenatedReader reader;
     if (!reader.Open(inputs, error))
         return false;
-    const StreamKind kind = DetectKind(inputs.front());
-    if (kind == StreamKind::Transport) {
-        error = "'" + inputs.front() +
-                "' is a transport stream; only MPEG program and elementary streams are indexed";
-        return false;
-    }
+    const Detected detected = DetectKind(inputs.front());
+    const StreamKind kind = detected.kind;
     if (kind == StreamKind::Unknown) {
-        error = "'" + inputs.front() + "' is not an MPEG-1/2 program stream or video elementary stream";
+        error = "'" + inputs.front() + "' is not an MPEG-1/2 program, transport or video elementary stream";
         return false;
     }
 
     LineBuilder lines(kind == StreamKind::Elementary);
+    std::unique_ptr<TransportDemuxer> transport;
     if (kind == StreamKind::Program) {
         ProgramDemuxer demuxer(reader, lines, progress);
         demuxer.Run();
+    } else if (kind == StreamKind::Transport) {
+        transport = std::make_unique<TransportDemuxer>(reader, lines, progress, detected);
+        transport->Run();
     } else {
         int64_t lastReport = 0;
         for (;;) {
@@ -765,7 +945,7 @@ bool BuildIndex(const std::vector<std::string>& inputs, const std::string& d2vPa
                                   : RelativePath(input, d2vDir);
         text += '\n';
     }
-    text += SettingsAndData(lines, reader, kind, options);
+    text += SettingsAndData(lines, reader, kind, transport.get(), options);
     return true;
 }
 

@@ -1,4 +1,4 @@
-// d2vindex: writes a DGIndexProjectFile16 index for MPEG-1/2 program and elementary streams.
+// d2vindex: writes a DGIndexProjectFile16 index for MPEG-1/2 program, transport and elementary streams.
 
 #include "tools/D2VIndexer.h"
 

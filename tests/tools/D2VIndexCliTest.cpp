@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -224,5 +225,75 @@ TEST(D2VIndexFunctions, RelativePath) {
     for (const Case& c : cases)
         EXPECT_EQ(d2vindex::RelativePath(c.target, c.base), c.expected) << c.target << " from " << c.base;
 }
+
+} // namespace
+
+namespace {
+
+struct TransportCase {
+    const char* name;
+    QStringList muxerOptions;
+    int packetSize;
+    int syncOffset;
+};
+
+class D2VIndexTransport : public ::testing::TestWithParam<TransportCase> {};
+
+TEST_P(D2VIndexTransport, RemuxedFilmKeepsItsFlagsAndPointsAtPackets) {
+    const TransportCase& c = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QProcess ffmpeg;
+    QStringList args{QStringLiteral("-v"),
+                     QStringLiteral("error"),
+                     QStringLiteral("-nostdin"),
+                     QStringLiteral("-i"),
+                     TestDataPath(QStringLiteral("pal_letterbox/film.mpg")),
+                     QStringLiteral("-c"),
+                     QStringLiteral("copy"),
+                     QStringLiteral("-f"),
+                     QStringLiteral("mpegts")};
+    args << c.muxerOptions << QStringLiteral("film.ts");
+    ffmpeg.setWorkingDirectory(dir.path());
+    ffmpeg.start(QStringLiteral("ffmpeg"), args);
+    ASSERT_TRUE(ffmpeg.waitForFinished(120000));
+    ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+
+    QString errors;
+    ASSERT_EQ(RunD2VIndex({QStringLiteral("film.ts")}, dir.path(), &errors), 0) << errors.toStdString();
+    const D2VText ours = ReadD2VText(dir.filePath(QStringLiteral("film.d2v")));
+    const D2VText reference = ReadD2VText(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    EXPECT_EQ(ours.settings.value(QStringLiteral("Stream_Type")), QStringLiteral("2"));
+    EXPECT_EQ(ours.settings.value(QStringLiteral("Transport_Packet_Size")), QString::number(c.packetSize));
+    EXPECT_EQ(ours.settings.value(QStringLiteral("Frame_Rate")),
+              reference.settings.value(QStringLiteral("Frame_Rate")));
+    ASSERT_EQ(ours.lines.size(), reference.lines.size());
+    EXPECT_EQ(ours.AllFlags(), reference.AllFlags());
+
+    const QStringList pids =
+        ours.settings.value(QStringLiteral("MPEG2_Transport_PID")).split(QLatin1Char(','));
+    ASSERT_EQ(pids.size(), 3);
+    bool ok = false;
+    const int videoPid = pids[0].toInt(&ok, 16);
+    ASSERT_TRUE(ok);
+    const QByteArray ts = ReadBytes(dir.filePath(QStringLiteral("film.ts")));
+    for (const D2VDataLine& line : ours.lines) {
+        // Each line points at the start of a video packet that begins a PES packet.
+        EXPECT_EQ(line.position % c.packetSize, 0) << line.position;
+        const qint64 sync = line.position + c.syncOffset;
+        ASSERT_LT(sync + 3, ts.size());
+        EXPECT_EQ(static_cast<uint8_t>(ts[sync]), 0x47);
+        EXPECT_EQ((static_cast<uint8_t>(ts[sync + 1]) & 0x1F) << 8 | static_cast<uint8_t>(ts[sync + 2]),
+                  videoPid);
+        EXPECT_TRUE(static_cast<uint8_t>(ts[sync + 1]) & 0x40);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, D2VIndexTransport,
+    ::testing::Values(TransportCase{"ts188", {}, 188, 0},
+                      TransportCase{
+                          "m2ts192", {QStringLiteral("-mpegts_m2ts_mode"), QStringLiteral("1")}, 192, 4}),
+    [](const ::testing::TestParamInfo<TransportCase>& p) { return std::string(p.param.name); });
 
 } // namespace
