@@ -40,6 +40,7 @@ bool TD2VFileWithFrame::Open(const QString& fileName) {
     // A decoder that cannot give the first frame cannot give any: say so now rather than on
     // every page of a project that looks open.
     if (InputNumberOfFrames > 0 && !LoadFrame(0)) {
+        SetFileName(QString());
         Close();
         return false;
     }

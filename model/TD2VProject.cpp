@@ -202,6 +202,11 @@ bool TD2VProject::SetOutputWidth(uint16_t value) {
         Report("OutputWidth should be fewer than CroppedWidth !");
         return false;
     }
+    // A 0 x 0 output frame is no output: its ratio and every budget figure would be undefined.
+    if (value == 0) {
+        Report("OutputWidth must be strictly positive !");
+        return false;
+    }
     if (OutputWidthMultiple == 0)
         Report("Bug in TD2VProject.SetOutputWidth !");
     else
@@ -281,6 +286,10 @@ void TD2VProject::ComputeOutputHeightAligned(uint8_t method) {
             const uint16_t narrower = static_cast<uint16_t>(OutputWidth - OutputWidthMultiple);
             if (narrower > CroppedWidth) {
                 Report("OutputWidth should be fewer than CroppedWidth !");
+                break;
+            }
+            if (narrower == 0) {
+                Report("OutputWidth must be strictly positive !");
                 break;
             }
             OutputWidth =
