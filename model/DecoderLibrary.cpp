@@ -10,12 +10,24 @@ QString DecoderLibraryFileName = QStringLiteral("MPEG2DEC3.dll");
 QString DecoderLibraryFileName = QStringLiteral("libMPEG2DEC3.so");
 #endif
 
+namespace {
+
+QString ProgramFolder() {
+    if (QCoreApplication::instance() != nullptr)
+        return QCoreApplication::applicationDirPath();
+    // Without an application object (a tool, a test) the running executable still tells.
+    const QFileInfo executable(QStringLiteral("/proc/self/exe"));
+    return executable.exists() ? executable.canonicalFilePath().section(QLatin1Char('/'), 0, -2) : QString();
+}
+
+} // namespace
+
 std::unique_ptr<QLibrary> LoadDecoderLibraryFile(QString& errorText) {
     errorText.clear();
     // The copy shipped beside the program wins over any other one the system would find.
-    if (QCoreApplication::instance() != nullptr && QFileInfo(DecoderLibraryFileName).isRelative()) {
-        const QString besideProgram =
-            QDir(QCoreApplication::applicationDirPath()).filePath(DecoderLibraryFileName);
+    const QString folder = ProgramFolder();
+    if (!folder.isEmpty() && QFileInfo(DecoderLibraryFileName).isRelative()) {
+        const QString besideProgram = QDir(folder).filePath(DecoderLibraryFileName);
         if (QFileInfo::exists(besideProgram)) {
             auto library = std::make_unique<QLibrary>(besideProgram);
             if (library->load())

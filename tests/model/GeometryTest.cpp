@@ -291,3 +291,16 @@ TEST_F(FakeFilmTest, NtscProjectsOneAndAHalf) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Geometry, StandardSetsTheProjectedRatioButNotTheHeight) {
+    ASSERT_TRUE(project.SetInputHeight(480));
+    EXPECT_EQ(project.InputStandard, 1);
+    EXPECT_EQ(project.OutputProjectedRatio, 1.5f);
+    EXPECT_EQ(project.OutputHeight, 512);
+    // The new storage shape reaches the aspect ratio at once: 16/9 over 1.5 times the cropped 1.25.
+    EXPECT_FLOAT_EQ(project.AspectRatio, 1.7777778f / 1.5f * 1.25f);
+}
+
+} // namespace

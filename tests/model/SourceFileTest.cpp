@@ -310,3 +310,18 @@ TEST(RealFilmFailure, UnreadableIndexGivesTheDecodersReason) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FakeFilmTest, BareLibraryNameIsFoundBesideTheProgram) {
+    // The tests' folder is on no system search path: only the program's own folder holds it.
+    DecoderLibraryFileName = QStringLiteral("libfakedecoder.so");
+    TD2VFullProject project;
+    ASSERT_TRUE(project.Open(Film(QStringLiteral("frames=3"))));
+    ASSERT_NE(project.LibraryHandle, nullptr);
+    EXPECT_EQ(QFileInfo(project.LibraryHandle->fileName()).canonicalFilePath(),
+              QFileInfo(FakeDecoderPath()).canonicalFilePath());
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+} // namespace
