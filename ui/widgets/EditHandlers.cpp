@@ -1,5 +1,7 @@
 #include "ui/widgets/EditHandlers.h"
 
+#include "model/UseFullUnit.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -15,11 +17,8 @@ namespace {
 
 constexpr const char* FilterObjectName = "EditHandlersFilter";
 
-// Non-Latin-1 characters are never digits, signs or separators: every filter refuses them.
 char FilterCharacter(QChar c, char (*keyFilter)(char)) {
-    if (c.unicode() == 0 || c.unicode() > 0xFF)
-        return 0;
-    return keyFilter(static_cast<char>(c.unicode()));
+    return static_cast<char>(FilterKey(keyFilter, c).unicode());
 }
 
 class EditEventFilter final : public QObject {
@@ -79,7 +78,7 @@ private:
         if (text.size() != 1 || (text[0].unicode() < 0x20 && text[0].unicode() != 0x08) ||
             (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
             return false;
-        if (text[0].unicode() > 0xFF)
+        if (text[0].unicode() >= 0x80)
             return true;
         const char original = static_cast<char>(text[0].unicode());
         const char result = FilterCharacter(text[0], h.KeyFilter);

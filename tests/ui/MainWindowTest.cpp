@@ -1,0 +1,483 @@
+#include "MainWindowFixture.h"
+
+#include "platform/NumberText.h"
+#include "ui/SettingsFile.h"
+#include "ui/widgets/RadioGroup.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+
+namespace {
+
+QStringList KeyLines(const QByteArray& bytes) {
+    return KeyLinesOf(QString::fromUtf8(bytes));
+}
+
+// On the button's round indicator: only the indicator and the caption take clicks.
+void ClickRadio(QRadioButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(6, button->height() / 2));
+}
+
+QString ValueOf(const QStringList& lines, const QString& sectionKey) {
+    for (const QString& line : lines)
+        if (line.startsWith(sectionKey + QLatin1Char('=')))
+            return line.mid(sectionKey.size() + 1);
+    return QStringLiteral("<absent>");
+}
+
+TEST_F(MainWindowTest, BeforeAnyFileOnlyTheMenuShowsAndClosingAsksNothing) {
+    auto window = NewWindow();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Cinescriptor"));
+    EXPECT_FALSE(window->ui->PageControl1->isVisible());
+    EXPECT_EQ(window->ui->Fichiers1->title(), QStringLiteral("Fichier"));
+    EXPECT_EQ(window->ui->Ouvrir1->text(), QStringLiteral("Ouvrir"));
+    EXPECT_EQ(window->ui->Quitter1->text(), QStringLiteral("Quitter"));
+    EXPECT_EQ(window->ui->APropos1->text(), QStringLiteral("A Propos"));
+    const QStringList captions = {
+        QStringLiteral("Informations sur la vidéo"), QStringLiteral("Sélection de la séquence à traiter"),
+        QStringLiteral("Paramètres de rognage"), QStringLiteral("Paramètres de redimensionnement"),
+        QStringLiteral("Création des scripts")};
+    ASSERT_EQ(window->ui->PageControl1->count(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(window->ui->PageControl1->tabText(i), captions[i]);
+    // The client area keeps its design size below the menu.
+    EXPECT_EQ(window->width(), 993);
+    EXPECT_EQ(window->centralWidget()->height(), 658);
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(MainWindowTest, CancelledDialogChangesNothing) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    TD2VFullProject* project = window->Project.get();
+    ASSERT_NE(project, nullptr);
+    project->SetCropTop(72);
+
+    window->ui->Ouvrir1->trigger(); // the seam's queue is empty: the dialog is cancelled
+    ASSERT_EQ(seam.openCalls.size(), 2u);
+    EXPECT_EQ(seam.openCalls[1].caption, QStringLiteral("Ouverture d'un fichier .D2V"));
+    EXPECT_EQ(seam.openCalls[1].filter, QStringLiteral("D2V Files (*.d2v)"));
+    EXPECT_TRUE(seam.openCalls[1].directory.isEmpty());
+    EXPECT_EQ(window->Project.get(), project);
+    EXPECT_EQ(window->Project->CropTop, 72);
+    EXPECT_TRUE(window->ui->PageControl1->isVisible());
+}
+
+TEST_F(MainWindowTest, OpeningAPalFilmShowsItsInformation) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    ASSERT_NE(window->Project, nullptr);
+    EXPECT_FALSE(window->IsOpeningFile);
+    EXPECT_TRUE(window->ui->PageControl1->isVisible());
+    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+
+    const Ui::TForm1& ui = *window->ui;
+    EXPECT_EQ(ui.LabelD2VFileName->text(), QStringLiteral("Fichier .D2V en cours : ") + d2v);
+    // 360 frames at 25 frames per second: 14.4 s, rounded to 14.
+    EXPECT_EQ(ui.LabelDuration->text(), QStringLiteral("Durée :  14 Secondes ( 14 s )."));
+    EXPECT_EQ(ui.LabelFormat->text(),
+              QStringLiteral("Format  (Largeur x Hauteur) :  720 x 576 (pixels)   -   PAL"));
+    EXPECT_EQ(ui.LabelFrameNumber->text(), QStringLiteral("Nombre de frames :  360"));
+    EXPECT_EQ(ui.LabelFrameRate->text(), QStringLiteral("Frame Rate :  25 frames par seconde"));
+    EXPECT_FALSE(ui.LabelVOBSize->isVisible());
+    EXPECT_TRUE(ui.GroupBox1->isVisible());
+    EXPECT_TRUE(ui.GroupBox2->isVisible());
+
+    EXPECT_EQ(ui.RadioGroupInputDisplayFormat->ItemIndex(), 0);
+    EXPECT_EQ(ui.RadioGroupInputDisplayFormat->Items(),
+              (QStringList{QStringLiteral("16/9 (WIDESCREEN)"), QStringLiteral("4/3 (STANDARD) ")}));
+    EXPECT_EQ(ui.MemoInputDisplayFormat->toPlainText(),
+              QStringLiteral(
+                  "ATTENTION !\n\nLe format d'affichage n'est pas déterminé de manière automatique par "
+                  "Cinescriptor.\n\nIl faut effectuer ce réglage afin d'obtenir un affichage correct de la "
+                  "vidéo."));
+    EXPECT_TRUE(ui.MemoInputDisplayFormat->isReadOnly());
+    EXPECT_EQ(ui.MemoInputDisplayFormat->palette().color(QPalette::Base),
+              window->palette().color(QPalette::Window));
+
+    ASSERT_EQ(ui.ComboBoxProcessorType->count(), 8);
+    EXPECT_FALSE(ui.ComboBoxProcessorType->isEditable());
+    EXPECT_EQ(ui.ComboBoxProcessorType->currentIndex(), 7);
+    EXPECT_EQ(ui.ComboBoxProcessorType->itemText(0), QStringLiteral("0: Default value (in .d2v file)"));
+    EXPECT_EQ(ui.ComboBoxProcessorType->itemText(2),
+              QStringLiteral(
+                  "2: 32 bits SSEMMX (P3 \"Tualatin\", Celeron \"Coppermine\" and \"Tualatin\", Athlon XP "
+                  "and MP, Duron \"Morgan\")"));
+    EXPECT_EQ(ui.ComboBoxProcessorType->itemText(7),
+              QStringLiteral("7: SimpleiDCT (Very accurate iDCT from XviD project)"));
+    EXPECT_EQ(window->iDCT, 7);
+    EXPECT_EQ(window->D2VFilePath, folder.path() + QLatin1Char('/'));
+    EXPECT_EQ(window->IniFileName, folder.filePath(QStringLiteral("film.ini")));
+    EXPECT_TRUE(window->IsIniFileMissing);
+}
+
+TEST_F(MainWindowTest, NtscFilmShowsTheDigitsOfItsFloatFrameRate) {
+    ASSERT_EQ(DecimalSeparator(), QLatin1Char(','));
+    const QString d2v = CopyFilm(QStringLiteral("ntsc_interlaced"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    ASSERT_NE(window->Project, nullptr);
+    // 30000/1001 as a 32-bit float is 29.97002983093261...; 15 significant digits.
+    EXPECT_EQ(window->ui->LabelFrameRate->text(),
+              QStringLiteral("Frame Rate :  29,9700298309326 frames par seconde"));
+    EXPECT_EQ(window->ui->LabelFormat->text(),
+              QStringLiteral("Format  (Largeur x Hauteur) :  720 x 480 (pixels)   -   NTSC"));
+    EXPECT_EQ(window->ui->LabelFrameNumber->text(), QStringLiteral("Nombre de frames :  300"));
+    // 300 × 1001 / 30000 = 10.01 s.
+    EXPECT_EQ(window->ui->LabelDuration->text(), QStringLiteral("Durée :  10 Secondes ( 10 s )."));
+}
+
+TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    const QString ini = folder.filePath(QStringLiteral("film.ini"));
+    ASSERT_FALSE(QFile::exists(ini));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    ASSERT_NE(window->Project, nullptr);
+    ASSERT_TRUE(QFile::exists(ini));
+
+    const QStringList lines = KeyLines(ReadAll(ini));
+    const QStringList expectedKeys = {"D2VFile/InputFileName",
+                                      "D2VFile/InputNumberOfFrames",
+                                      "D2VFile/InputVideoDuration",
+                                      "D2VFile/InputFrameRate",
+                                      "D2VFile/InputFormat",
+                                      "VideoRange/FirstFrameNumber",
+                                      "VideoRange/LastFrameNumber",
+                                      "VideoRange/CreditsFrameNumber",
+                                      "VideoRange/MainVideoDuration",
+                                      "VideoRange/CreditsVideoDuration",
+                                      "VideoRange/IsCreditsModeSelected",
+                                      "VideoRange/IsOnlyOneScript",
+                                      "VideoRange/CurrentFrame",
+                                      "Cropping/CropTop",
+                                      "Cropping/CropBottom",
+                                      "Cropping/CropLeft",
+                                      "Cropping/CropRight",
+                                      "Cropping/CropsMultiple",
+                                      "Cropping/Format",
+                                      "Cropping/CroppedRatio",
+                                      "Cropping/CurrentFrame",
+                                      "Resizing/OutputWidth",
+                                      "Resizing/OutputHeight",
+                                      "Resizing/OutputWidthMultiple",
+                                      "Resizing/OutputHeightMultiple",
+                                      "Resizing/OutputProjectedRatio",
+                                      "Resizing/CurrentFrame",
+                                      "BitRate/AudioSize",
+                                      "BitRate/SubTitlesSize",
+                                      "BitRate/CreditsVideoSize",
+                                      "BitRate/MediumSize",
+                                      "BitRate/MainVideoSize",
+                                      "BitRate/AveragePixelSize",
+                                      "BitRate/BitRate",
+                                      "Interface/IsMainScriptModele",
+                                      "Interface/IsCreditsScriptModele",
+                                      "Interface/MainScriptModele",
+                                      "Interface/CreditsScriptModele",
+                                      "Interface/IsPrevisualizationModeSelected",
+                                      "Interface/iDCT"};
+    ASSERT_EQ(expectedKeys.size(), 40);
+    ASSERT_EQ(lines.size(), 40);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(lines[i].startsWith(expectedKeys[i] + QLatin1Char('='))) << lines[i].toStdString();
+
+    // The values that opening a 720 x 576, 360-frame film at 25 fps sets.
+    const TD2VFullProject& p = *window->Project;
+    const std::pair<const char*, QString> expected[] = {
+        {"D2VFile/InputFileName", d2v},
+        {"D2VFile/InputNumberOfFrames", "360"},
+        {"D2VFile/InputVideoDuration", "14 s"},
+        {"D2VFile/InputFrameRate", "25"},
+        {"D2VFile/InputFormat", "720 x 576"},
+        {"VideoRange/FirstFrameNumber", "0"},
+        {"VideoRange/LastFrameNumber", "359"},
+        {"VideoRange/CreditsFrameNumber", "359"},
+        {"VideoRange/MainVideoDuration", "14 s"},
+        {"VideoRange/IsCreditsModeSelected", "0"},
+        {"VideoRange/IsOnlyOneScript", "0"},
+        {"VideoRange/CurrentFrame", "0"},
+        {"Cropping/CropTop", "0"},
+        {"Cropping/CropsMultiple", "2"},
+        {"Cropping/Format", "720 x 576"},
+        {"Cropping/CroppedRatio", "1,25"},
+        {"Resizing/OutputWidth", "640"},
+        {"Resizing/OutputHeight", QString::number(p.OutputHeight)},
+        {"Resizing/OutputWidthMultiple", "32"},
+        {"Resizing/OutputHeightMultiple", "2"},
+        {"Resizing/OutputProjectedRatio", "1,25"},
+        {"BitRate/AudioSize", "0"},
+        {"BitRate/MediumSize", "737280000"},
+        {"BitRate/MainVideoSize", QString::number(p.MainVideoSize)},
+        {"BitRate/BitRate", QString::number(p.BitRate)},
+        {"Interface/IsMainScriptModele", "0"},
+        {"Interface/MainScriptModele", ""},
+        {"Interface/IsPrevisualizationModeSelected", "0"},
+        {"Interface/iDCT", "7"},
+    };
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(ValueOf(lines, QString::fromLatin1(key)), value) << key;
+    // A new file is written with CR LF line ends.
+    EXPECT_TRUE(ReadAll(ini).startsWith("[D2VFile]\r\n"));
+}
+
+TEST_F(MainWindowTest, FourThirdsChangesTheProjectAndNoLabel) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    ASSERT_NE(window->Project, nullptr);
+    QStringList before;
+    for (QLabel* label : window->ui->TabSheet1->findChildren<QLabel*>())
+        before << label->text();
+
+    ClickRadio(window->ui->RadioGroupInputDisplayFormat->Button(1));
+    EXPECT_EQ(window->Project->InputDisplayFormat, 1);
+    EXPECT_EQ(window->Project->InputDisplayRatio, 4.0f / 3.0f);
+    QStringList after;
+    for (QLabel* label : window->ui->TabSheet1->findChildren<QLabel*>())
+        after << label->text();
+    EXPECT_EQ(before, after);
+
+    ClickRadio(window->ui->RadioGroupInputDisplayFormat->Button(0));
+    EXPECT_EQ(window->Project->InputDisplayFormat, 0);
+    EXPECT_EQ(window->Project->InputDisplayRatio, 16.0f / 9.0f);
+}
+
+TEST_F(MainWindowTest, DisplayFormatIsNotStoredAndStartsAtSixteenNinths) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    ClickRadio(window->ui->RadioGroupInputDisplayFormat->Button(1));
+    ASSERT_EQ(window->Project->InputDisplayFormat, 1);
+    messages.answers.push_back(true);
+    ASSERT_TRUE(window->close());
+
+    auto again = NewWindow();
+    OpenThroughMenu(*again, d2v);
+    EXPECT_EQ(again->Project->InputDisplayFormat, 0);
+    EXPECT_EQ(again->ui->RadioGroupInputDisplayFormat->ItemIndex(), 0);
+}
+
+TEST_F(MainWindowTest, IdctListTakesTheUsersPick) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    QComboBox* combo = window->ui->ComboBoxProcessorType;
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Up); // the user moves the selection with the keyboard
+    EXPECT_EQ(combo->currentIndex(), 6);
+    EXPECT_EQ(window->iDCT, 6);
+    // A selection made by the program is no pick.
+    combo->setCurrentIndex(2);
+    EXPECT_EQ(window->iDCT, 6);
+}
+
+struct IdctCase {
+    const char* line;
+    int expectedIdct;
+    int expectedIndex;
+};
+
+class IdctFromFileTest : public MainWindowTest, public ::testing::WithParamInterface<IdctCase> {};
+
+TEST_P(IdctFromFileTest, ListFollowsTheStoredValue) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    WriteAll(folder.filePath(QStringLiteral("film.ini")),
+             QByteArray("[Interface]\r\n") + GetParam().line + "\r\n");
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    ASSERT_NE(window->Project, nullptr);
+    EXPECT_EQ(window->iDCT, GetParam().expectedIdct);
+    EXPECT_EQ(window->ui->ComboBoxProcessorType->currentIndex(), GetParam().expectedIndex);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, IdctFromFileTest,
+                         ::testing::Values(IdctCase{"iDCT=3", 3, 3}, IdctCase{"iDCT=0", 0, 0},
+                                           // Beyond the list: no selection, the value stays.
+                                           IdctCase{"iDCT=9", 9, -1},
+                                           // The low 8 bits of 263.
+                                           IdctCase{"iDCT=263", 7, 7}, IdctCase{"iDCT=$A", 10, -1},
+                                           IdctCase{"iDCT=trois", 7, 7}, IdctCase{"iDCT=", 7, 7}));
+
+TEST_F(MainWindowTest, ProgramPageChangesDoNotRunPageActivation) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    QLabel* label = window->ui->LabelFrameNumber;
+    label->setText(QStringLiteral("marqueur"));
+
+    window->SetActivePage(4);
+    window->SetActivePage(0);
+    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(label->text(), QStringLiteral("marqueur"));
+
+    // The user's click on the tab refreshes the page.
+    window->SetActivePage(4);
+    QTabBar* tabs = window->ui->PageControl1->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(0).center());
+    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(label->text(), QStringLiteral("Nombre de frames :  360"));
+    EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(MainWindowTest, InvalidPageIndexIsReported) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    window->PageControl1Change(5);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].kind, RecordingMessageSink::Kind::Warning);
+    EXPECT_EQ(messages.messages[0].text,
+              QStringLiteral("Invalid ActivePageIndex in TForm1.PageControl1Change !"));
+}
+
+TEST_F(MainWindowTest, QuitterEndsWithoutQuestionOrSaving) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    const QString ini = folder.filePath(QStringLiteral("film.ini"));
+    const QByteArray saved = ReadAll(ini);
+    window->Project->SetCropTop(72);
+
+    window->ui->Quitter1->trigger();
+    EXPECT_TRUE(messages.messages.empty());
+    // FormClose did not run: the project is still there and the file is as it was.
+    EXPECT_NE(window->Project, nullptr);
+    window.reset();
+    EXPECT_EQ(ReadAll(ini), saved);
+}
+
+TEST_F(MainWindowTest, ClosingWithoutSavingWritesNothing) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    const QString ini = folder.filePath(QStringLiteral("film.ini"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    const QByteArray saved = ReadAll(ini);
+    window->Project->SetCropTop(72);
+    window->iDCT = 3;
+
+    messages.answers.push_back(false);
+    EXPECT_TRUE(window->close());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].kind, RecordingMessageSink::Kind::Confirm);
+    EXPECT_EQ(messages.messages[0].text, QStringLiteral("Sauver les modifications en quittant ?"));
+    EXPECT_EQ(window->Project, nullptr);
+    EXPECT_EQ(ReadAll(ini), saved);
+}
+
+TEST_F(MainWindowTest, OpeningAnotherFilmDiscardsUnsavedChangesWithoutAQuestion) {
+    const QString pal = CopyFilm(QStringLiteral("pal_letterbox"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, pal);
+    const QByteArray saved = ReadAll(folder.filePath(QStringLiteral("film.ini")));
+    window->Project->SetCropTop(72);
+    window->SetActivePage(3);
+
+    // The same file again: the values last saved come back.
+    OpenThroughMenu(*window, pal);
+    ASSERT_NE(window->Project, nullptr);
+    EXPECT_EQ(window->Project->CropTop, 0);
+    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(ReadAll(folder.filePath(QStringLiteral("film.ini"))), saved);
+    EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(MainWindowTest, UnreadableFileStopsTheOpeningAndLeavesNoProject) {
+    const QString pal = CopyFilm(QStringLiteral("pal_letterbox"));
+    const QString bad = folder.filePath(QStringLiteral("broken.d2v"));
+    WriteAll(bad, "ceci n'est pas un index\r\n");
+    auto window = NewWindow();
+    OpenThroughMenu(*window, pal);
+    ASSERT_NE(window->Project, nullptr);
+
+    OpenThroughMenu(*window, bad);
+    EXPECT_EQ(window->Project, nullptr);
+    EXPECT_FALSE(window->ui->PageControl1->isVisible());
+    EXPECT_FALSE(window->IsOpeningFile);
+    EXPECT_EQ(messages.messages.size(), 1u) << messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("broken.ini"))));
+
+    // A missing file likewise; closing then asks nothing.
+    messages.Clear();
+    OpenThroughMenu(*window, folder.filePath(QStringLiteral("absent.d2v")));
+    EXPECT_EQ(window->Project, nullptr);
+    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("absent.ini"))));
+    messages.Clear();
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(messages.messages.empty());
+
+    // The window still opens a good film afterwards.
+    auto again = NewWindow();
+    OpenThroughMenu(*again, pal);
+    EXPECT_NE(again->Project, nullptr);
+    EXPECT_TRUE(again->ui->PageControl1->isVisible());
+}
+
+TEST_F(MainWindowTest, SettingsFileThatCannotBeCreatedStopsTheOpening) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    const QString ini = folder.filePath(QStringLiteral("film.ini"));
+    // A folder where the file should be: the system refuses to write it, even to root.
+    ASSERT_TRUE(QDir().mkdir(ini));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+
+    EXPECT_EQ(window->Project, nullptr);
+    EXPECT_FALSE(window->ui->PageControl1->isVisible());
+    EXPECT_FALSE(window->IsOpeningFile);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, QStringLiteral("Unable to write to ") + ini);
+    EXPECT_TRUE(QFileInfo(ini).isDir());
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, FailedSaveAtClosingKeepsTheWindowOpenAndAsksAgain) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    const QString ini = folder.filePath(QStringLiteral("film.ini"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    const QByteArray saved = ReadAll(ini);
+    window->Project->SetCropTop(72);
+
+    PrivateProfileFailures failures;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_NE(window->Project, nullptr);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[0].kind, RecordingMessageSink::Kind::Confirm);
+    EXPECT_EQ(messages.messages[1].text, QStringLiteral("Unable to write to ") + ini);
+    EXPECT_EQ(ReadAll(ini), saved);
+
+    failures.Stop();
+    messages.Clear();
+    EXPECT_TRUE(window->close());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, QStringLiteral("Sauver les modifications en quittant ?"));
+    EXPECT_EQ(ValueOf(KeyLines(ReadAll(ini)), QStringLiteral("Cropping/CropTop")), QStringLiteral("72"));
+}
+
+TEST_F(MainWindowTest, SettingsFileReplacedByAFolderAtClosingKeepsTheWindowOpen) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    const QString ini = folder.filePath(QStringLiteral("film.ini"));
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    ASSERT_TRUE(QFile::remove(ini));
+    ASSERT_TRUE(QDir().mkdir(ini));
+
+    EXPECT_FALSE(window->close());
+    EXPECT_NE(window->Project, nullptr);
+    EXPECT_EQ(messages.Texts().last(), QStringLiteral("Unable to write to ") + ini);
+    ASSERT_TRUE(QDir().rmdir(ini));
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(QFileInfo(ini).isFile());
+}
+
+} // namespace
