@@ -1,0 +1,156 @@
+#include "PagesFixture.h"
+
+#include "model/DecoderLibrary.h"
+#include "ui_Cinescriptor.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QProcess>
+#include <QTabBar>
+#include <QTest>
+#include <map>
+
+QString PagesUiSeam::GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) {
+    if (openFileNames.empty())
+        return {};
+    QString name = openFileNames.front();
+    openFileNames.pop_front();
+    return name;
+}
+
+namespace {
+
+bool Run(const QString& program, const QStringList& arguments, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(program, arguments);
+    if (!process.waitForFinished(180000))
+        return false;
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+} // namespace
+
+QString LongFilm(int rateNumerator, int rateDenominator, int frames) {
+    static QTemporaryDir films;
+    static std::map<QString, QString> made;
+    const QString name = QStringLiteral("long_%1_%2_%3").arg(rateNumerator).arg(rateDenominator).arg(frames);
+    if (auto it = made.find(name); it != made.end())
+        return it->second;
+    // A small picture keeps the encode short; the frame count and rate are what matter here.
+    const QString stream = name + QStringLiteral(".mpg");
+    const QString d2v = name + QStringLiteral(".d2v");
+    const bool ok =
+        Run(QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("testsrc=size=352x288:rate=%1/%2").arg(rateNumerator).arg(rateDenominator),
+             QStringLiteral("-frames:v"), QString::number(frames), QStringLiteral("-c:v"),
+             QStringLiteral("mpeg2video"), QStringLiteral("-g"), QStringLiteral("12"), QStringLiteral("-b:v"),
+             QStringLiteral("600k"), QStringLiteral("-f"), QStringLiteral("dvd"), stream},
+            films.path()) &&
+        Run(BinDir() + QStringLiteral("/d2vindex"), {QStringLiteral("-o"), d2v, stream}, films.path());
+    const QString path = ok ? films.filePath(d2v) : QString();
+    made[name] = path;
+    return path;
+}
+
+void PagesTest::TearDown() {
+    window.reset();
+    if (usesFake)
+        DecoderLibraryFileName = savedLibrary;
+}
+
+QString PagesTest::CopyFilm(const QString& film) {
+    const QDir source(TestDataPath(film));
+    for (const QString& name :
+         source.entryList({QStringLiteral("*.d2v"), QStringLiteral("*.mpg")}, QDir::Files))
+        EXPECT_TRUE(QFile::copy(source.filePath(name), folder.filePath(name))) << name.toStdString();
+    return folder.filePath(QStringLiteral("film.d2v"));
+}
+
+QString PagesTest::CopyGeneratedFilm(const QString& d2v) {
+    const QFileInfo info(d2v);
+    const QString stream = info.completeBaseName() + QStringLiteral(".mpg");
+    EXPECT_TRUE(QFile::copy(d2v, folder.filePath(info.fileName())));
+    EXPECT_TRUE(QFile::copy(info.dir().filePath(stream), folder.filePath(stream)));
+    return folder.filePath(info.fileName());
+}
+
+QString PagesTest::FakeFilm(const QString& description) {
+    if (!usesFake) {
+        savedLibrary = DecoderLibraryFileName;
+        usesFake = true;
+    }
+    DecoderLibraryFileName = QStringLiteral("libfakedecoder.so");
+    const QString path = folder.filePath(QStringLiteral("fake.d2v"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(description.toUtf8());
+    return path;
+}
+
+QString PagesTest::FakeRequests() {
+    QLibrary library(BinDir() + QStringLiteral("/libfakedecoder.so"));
+    using Requests = const char* (*)();
+    auto requests = reinterpret_cast<Requests>(library.resolve("fakeDecoderRequests"));
+    return requests != nullptr ? QString::fromUtf8(requests()) : QStringLiteral("<no stand-in>");
+}
+
+void PagesTest::Open(const QString& d2v) {
+    if (!window) {
+        window = std::make_unique<TForm1>();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    seam.openFileNames.push_back(d2v);
+    window->ui->Ouvrir1->trigger();
+    ASSERT_TRUE(window->Project) << messages.Texts().join(QLatin1Char('\n')).toStdString();
+    Settle();
+}
+
+void PagesTest::Activate(Page page) {
+    QTabBar* tabs = window->ui->PageControl1->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
+    ASSERT_EQ(window->ui->PageControl1->currentIndex(), static_cast<int>(page));
+    Settle();
+}
+
+void PagesTest::Settle() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+void PagesTest::Type(QLineEdit* box, const QString& text) {
+    box->setFocus(Qt::TabFocusReason);
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, text);
+}
+
+void PagesTest::PressEnter(QLineEdit* box) {
+    QTest::keyClick(box, Qt::Key_Return);
+    Settle();
+}
+
+void PagesTest::Leave(QLineEdit* box) {
+    ASSERT_TRUE(box->hasFocus());
+    window->ui->PageControl1->tabBar()->setFocus(Qt::TabFocusReason);
+    Settle();
+}
+
+void PagesTest::Click(const char* buttonName) {
+    QTest::mouseClick(Find<QPushButton>(buttonName), Qt::LeftButton);
+    Settle();
+}
+
+void PagesTest::Pick(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+    Settle();
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "common/RecordingMessageSink.h"
+#include "common/TestPaths.h"
+#include "model/TD2VFullProject.h"
+#include "ui/Cinescriptor.h"
+#include "ui/UiSeam.h"
+#include "ui/widgets/ImageCanvas.h"
+#include "ui/widgets/LabeledEdit.h"
+#include "ui/widgets/TrackBar.h"
+#include "ui/widgets/UpDown.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+#include <memory>
+
+// The open dialog answers with the queued paths; nothing else is modal on these pages.
+class PagesUiSeam final : public UiSeam {
+public:
+    PagesUiSeam() { SetUiSeam(this); }
+    ~PagesUiSeam() override { SetUiSeam(nullptr); }
+    PagesUiSeam(const PagesUiSeam&) = delete;
+    PagesUiSeam& operator=(const PagesUiSeam&) = delete;
+
+    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    int ExecModal(QDialog*) override { return 0; }
+    bool OpenUrl(const QUrl&) override { return false; }
+
+    std::deque<QString> openFileNames;
+};
+
+// Films made for these tests with Debian's ffmpeg and our indexer, longer than the checked-in
+// ones; made once per run. Empty path when they could not be made.
+QString LongFilm(int rateNumerator, int rateDenominator, int frames);
+
+// The real main window on a copy of a film, driven by events as a user would.
+class PagesTest : public ::testing::Test {
+protected:
+    enum Page { SequencePage = 1, CropPage = 2, ResizePage = 3 };
+
+    void TearDown() override;
+
+    // Copies tests/data/<film> into the test's folder; returns the copied .d2v.
+    QString CopyFilm(const QString& film);
+    // Copies a generated film (its .d2v and stream) into the test's folder.
+    QString CopyGeneratedFilm(const QString& d2v);
+    // A film of the stand-in decoder, described by key=value lines; the stand-in records every
+    // frame asked of it.
+    QString FakeFilm(const QString& description);
+    // The frames asked of the stand-in since the film was opened, comma-separated.
+    static QString FakeRequests();
+
+    // A shown, active window with the film opened through "Fichier" > "Ouvrir".
+    void Open(const QString& d2v);
+    TD2VFullProject& Project() { return *window->Project; }
+
+    // Selects a page by clicking its tab.
+    void Activate(Page page);
+    // Runs what the event loop has pending (deferred refreshes).
+    static void Settle();
+
+    template <typename T> T* Find(const char* name) {
+        T* control = window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    LabeledEdit* Edit(const char* name) { return Find<LabeledEdit>(name); }
+    QLineEdit* Line(const char* name) { return Find<QLineEdit>(name); }
+    TrackBar* Bar(const char* name) { return Find<TrackBar>(name); }
+
+    // Focuses the box, replaces its text by typing, and leaves the focus there.
+    void Type(QLineEdit* box, const QString& text);
+    void PressEnter(QLineEdit* box);
+    // Moves the focus to the page tabs, as a click elsewhere does.
+    void Leave(QLineEdit* box);
+    void Click(const char* buttonName);
+    // The user's pick of an item in a drop-down list.
+    static void Pick(QComboBox* list, int index);
+
+    QColor Background(const char* boxName) { return Line(boxName)->palette().color(QPalette::Base); }
+    QColor WindowColour() const { return window->palette().color(QPalette::Window); }
+
+    QTemporaryDir folder;
+    RecordingMessageSink messages;
+    PagesUiSeam seam;
+    std::unique_ptr<TForm1> window;
+    QString savedLibrary;
+    bool usesFake = false;
+};
