@@ -195,3 +195,26 @@ TEST_F(ApiTest, PulldownFramesAreTheFilmPicturesTheFlagsName) {
 }
 
 } // namespace
+
+namespace {
+
+// A .d2v made on Windows: CR LF, an absolute Windows path in upper case; the stream lies beside it
+// under its copied, lower-case name.
+TEST_F(ApiTest, OpensWindowsIndexBesideItsStream) {
+    QByteArray index = PalIndex();
+    index.replace("\nfilm.mpg\n", "\nD:\\FILMS\\VIDEO_TS\\FILM.MPG\n");
+    index.replace("\n", "\r\n");
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("FILM.d2v")), index));
+    ASSERT_TRUE(QFile::link(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")),
+                            Temp(QStringLiteral("film.mpg"))));
+
+    const DecoderVideoInfo* original = Open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    ASSERT_NE(original, nullptr) << Error();
+    const QByteArray expected = Luma(42, original);
+    const DecoderVideoInfo* info = Open(Temp(QStringLiteral("FILM.d2v")));
+    ASSERT_NE(info, nullptr) << Error();
+    EXPECT_EQ(info->numberOfFrames, 360);
+    EXPECT_EQ(Luma(42, info), expected);
+}
+
+} // namespace
