@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 
+#include "model/DecoderLibrary.h"
 #include "platform/NumberText.h"
 #include "ui/SettingsFile.h"
 #include "ui/widgets/RadioGroup.h"
@@ -420,6 +421,27 @@ TEST_F(MainWindowTest, UnreadableFileStopsTheOpeningAndLeavesNoProject) {
     OpenThroughMenu(*again, pal);
     EXPECT_NE(again->Project, nullptr);
     EXPECT_TRUE(again->ui->PageControl1->isVisible());
+}
+
+TEST_F(MainWindowTest, FilmWithoutFramesIsRefusedAfterTheProjectsOwnMessage) {
+    // No real stream indexes to zero frames: the stand-in decoder reports them.
+    const QString previousLibrary = DecoderLibraryFileName;
+    DecoderLibraryFileName = BinDir() + QStringLiteral("/libfakedecoder.so");
+    const QString d2v = folder.filePath(QStringLiteral("vide.d2v"));
+    WriteAll(d2v, "width=720\nheight=576\nnum=25000\nden=1000\nframes=0\n");
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    DecoderLibraryFileName = previousLibrary;
+
+    EXPECT_EQ(window->Project, nullptr);
+    EXPECT_FALSE(window->ui->PageControl1->isVisible());
+    EXPECT_FALSE(window->IsOpeningFile);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("vide.ini"))));
+    const QStringList texts = messages.Texts();
+    ASSERT_EQ(texts.size(), 2) << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(texts[0], QStringLiteral("LastFrameNumber must be fewer or egal than InputNumberOfFrames !"));
+    EXPECT_TRUE(texts[1].contains(d2v)) << texts[1].toStdString();
+    EXPECT_TRUE(window->close());
 }
 
 TEST_F(MainWindowTest, SettingsFileThatCannotBeCreatedStopsTheOpening) {
