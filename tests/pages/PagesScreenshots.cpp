@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     PagesUiSeam seam;
     TForm1 window;
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
     seam.openFileNames.push_back(QString::fromLocal8Bit(argv[1]));
     window.ui->Ouvrir1->trigger();
     if (!window.Project)
