@@ -215,8 +215,11 @@ TEST_F(ScriptsPage, GenerateWithoutPreviewInTwoScriptModeWritesBothScriptsOfTheF
     struct Expected {
         const char* file;
         int64_t start, end;
+        // What the project counts for that part: the script must select exactly as many frames.
+        uint32_t projectFrames;
     };
-    for (const Expected& e : {Expected{"film.avs", 20, 249}, Expected{"film_Credits.avs", 250, 300}}) {
+    for (const Expected& e : {Expected{"film.avs", 20, 249, p.MainVideoNumberOfFrames},
+                              Expected{"film_Credits.avs", 250, 300, p.CreditsVideoNumberOfFrames}}) {
         const QByteArray bytes = ReadBytes(Path(e.file));
         ASSERT_TRUE(bytes.endsWith("\r\n")) << e.file;
         QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
@@ -231,7 +234,39 @@ TEST_F(ScriptsPage, GenerateWithoutPreviewInTwoScriptModeWritesBothScriptsOfTheF
         EXPECT_EQ(checked.numbers.value(QStringLiteral("CPUType")), 3);
         EXPECT_EQ(checked.numbers.value(QStringLiteral("Start")), e.start) << e.file;
         EXPECT_EQ(checked.numbers.value(QStringLiteral("End")), e.end) << e.file;
+        ASSERT_EQ(checked.trims.size(), 1u);
+        EXPECT_EQ(checked.trims[0].second - checked.trims[0].first + 1, e.projectFrames) << e.file;
+        EXPECT_LT(checked.trims[0].second, p.InputNumberOfFrames);
     }
+}
+
+TEST_F(ScriptsPage, OneScriptInCreditsModeWritesOneMixedScriptWithTheMainTemplate) {
+    Child<QCheckBox>("CheckBoxIsCreditsModeSelected")->click();
+    Child<QCheckBox>("CheckBoxOnlyOneScript")->click();
+    TD2VFullProject& p = *window->Project;
+    ASSERT_TRUE(p.SetCreditsFrameNumber(300));
+    QFile credits(Path("credits.avs"));
+    ASSERT_TRUE(credits.open(QIODevice::WriteOnly));
+    credits.write("Return BlankClip()\r\n");
+    credits.close();
+    window->IsCreditsScriptModele = true;
+    window->CreditsScriptModele = credits.fileName();
+    seam.saveNames = {Path("mixed")};
+    Child<QPushButton>("ButtonGenerate")->click();
+
+    ASSERT_EQ(seam.saveCalls.size(), 1u);
+    QStringList lines = QString::fromUtf8(ReadBytes(Path("mixed.avs"))).split(QStringLiteral("\r\n"));
+    ASSERT_GT(lines.size(), 1);
+    lines.removeLast();
+    EXPECT_EQ(lines.first().size(), 81);
+    const CheckedScript checked = CheckScript(lines);
+    EXPECT_TRUE(checked.errors.isEmpty()) << checked.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(checked.numbers.value(QStringLiteral("EndMain")), 299);
+    EXPECT_EQ(checked.numbers.value(QStringLiteral("StartCredits")), 300);
+    ASSERT_EQ(checked.trims.size(), 2u);
+    EXPECT_EQ(checked.trims[0].second - checked.trims[0].first + 1, p.MainVideoNumberOfFrames);
+    EXPECT_EQ(checked.trims[1].second - checked.trims[1].first + 1, p.CreditsVideoNumberOfFrames);
+    EXPECT_EQ(checked.trims[1].second, p.LastFrameNumber);
 }
 
 TEST_F(ScriptsPage, GenerateWithPreviewShowsTheSameScriptWindowEachTime) {
