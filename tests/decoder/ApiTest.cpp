@@ -218,3 +218,63 @@ TEST_F(ApiTest, OpensWindowsIndexBesideItsStream) {
 }
 
 } // namespace
+
+namespace {
+
+// A bare file name is taken relative to the current folder, and the streams relative to the .d2v.
+TEST_F(ApiTest, OpensABareNameFromTheCurrentFolder) {
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(TestDataPath(QStringLiteral("split_vob"))));
+    const DecoderVideoInfo* info = lib.open("film.d2v");
+    QDir::setCurrent(previous);
+    ASSERT_NE(info, nullptr) << Error();
+    EXPECT_EQ(info->numberOfFrames, 400);
+    EXPECT_NE(lib.rgb(200), nullptr) << Error();
+}
+
+// When two I pictures start in the same indexed pack, the second line shares the first one's
+// position and says how many I pictures to pass over.
+TEST_F(ApiTest, HonoursTheSkipCountOfSharedPositions) {
+    const DecoderVideoInfo* original = Open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    ASSERT_NE(original, nullptr) << Error();
+    std::vector<QByteArray> expected;
+    for (int n = 20; n < 36; ++n)
+        expected.push_back(Luma(n, original));
+
+    QByteArray index = PalIndex();
+    // Line 3 (frames 22-33) now starts where line 2 does, one I picture further on.
+    ASSERT_TRUE(index.contains("900 5 0 430094 0 0 0"));
+    index.replace("900 5 0 430094 0 0 0", "900 5 0 213006 1 0 0");
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.d2v")), index));
+    ASSERT_TRUE(QFile::link(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")),
+                            Temp(QStringLiteral("film.mpg"))));
+    const DecoderVideoInfo* info = Open(Temp(QStringLiteral("film.d2v")));
+    ASSERT_NE(info, nullptr) << Error();
+    // Backwards, so that each line is reached by a seek rather than by decoding on.
+    for (int n = 35; n >= 20; --n)
+        EXPECT_EQ(Luma(n, info), expected[static_cast<size_t>(n - 20)]) << "frame " << n;
+}
+
+// A name ending in _P asks for progressive chroma: the same pictures, other colours, closer to
+// references converted that way.
+TEST_F(ApiTest, ProgressiveChromaOnRequestByName) {
+    ASSERT_TRUE(QFile::copy(TestDataPath(QStringLiteral("ntsc_interlaced/film.d2v")),
+                            Temp(QStringLiteral("film_P.d2v"))));
+    ASSERT_TRUE(QFile::link(TestDataPath(QStringLiteral("ntsc_interlaced/film.mpg")),
+                            Temp(QStringLiteral("film.mpg"))));
+    const QImage reference(TestDataPath(QStringLiteral("ntsc_interlaced/ref_00150.png")));
+    ASSERT_FALSE(reference.isNull());
+
+    const DecoderVideoInfo* interlaced = Open(TestDataPath(QStringLiteral("ntsc_interlaced/film.d2v")));
+    ASSERT_NE(interlaced, nullptr) << Error();
+    const QByteArray luma = Luma(150, interlaced);
+    const QImage fieldChroma = lib.Frame(150, interlaced->width, interlaced->height);
+    const DecoderVideoInfo* progressive = Open(Temp(QStringLiteral("film_P.d2v")));
+    ASSERT_NE(progressive, nullptr) << Error();
+    EXPECT_EQ(Luma(150, progressive), luma);
+    const QImage frameChroma = lib.Frame(150, progressive->width, progressive->height);
+    EXPECT_NE(frameChroma, fieldChroma);
+    EXPECT_GT(LumaPsnr(frameChroma, reference), LumaPsnr(fieldChroma, reference));
+}
+
+} // namespace
