@@ -7,6 +7,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 namespace d2v {
@@ -30,7 +31,7 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-template <typename T> bool ParseNumber(const std::string& text, T& value, int base = 10) {
+template <typename T> bool ParseNumber(std::string_view text, T& value, int base = 10) {
     if (text.empty())
         return false;
     const char* first = text.data();
@@ -61,6 +62,26 @@ bool ParseIntList(const std::string& text, std::vector<int>& values, int base = 
     }
     return true;
 }
+
+// Whitespace-separated tokens of one line.
+class Tokens {
+public:
+    explicit Tokens(std::string_view line) : rest_(line) {}
+    bool Next(std::string_view& token) {
+        size_t b = 0;
+        while (b < rest_.size() && (rest_[b] == ' ' || rest_[b] == '\t'))
+            ++b;
+        size_t e = b;
+        while (e < rest_.size() && rest_[e] != ' ' && rest_[e] != '\t')
+            ++e;
+        token = rest_.substr(b, e - b);
+        rest_ = rest_.substr(e);
+        return !token.empty();
+    }
+
+private:
+    std::string_view rest_;
+};
 
 std::string Message(int line, const std::string& text) {
     return "line " + std::to_string(line) + ": " + text;
@@ -269,12 +290,13 @@ private:
         const int fixedFields = out_.version >= 16 ? 6 : 5;
         IndexLine* current = nullptr;
         int lastLine = LineNumber();
+        // A two-hour film has some 200,000 flags: tokens are cut by hand rather than through streams.
         for (; !AtEnd(); ++next_) {
             const int lineNo = LineNumber();
-            std::istringstream in(lines_[next_]);
-            std::string token;
+            Tokens tokens(lines_[next_]);
+            std::string_view token;
             bool first = true;
-            while (in >> token) {
+            while (tokens.Next(token)) {
                 lastLine = lineNo;
                 if (token == "ff" || token == "FF") {
                     if (current == nullptr)
@@ -283,19 +305,22 @@ private:
                 }
                 unsigned value = 0;
                 if (!ParseNumber(token, value, 16))
-                    return Fail(lineNo, "unreadable value \"" + token.substr(0, 20) + "\" in a data line");
+                    return Fail(lineNo, "unreadable value \"" + std::string(token.substr(0, 20)) +
+                                            "\" in a data line");
                 if (value & kInfoLineStart) {
                     if (value > 0xfff)
-                        return Fail(lineNo, "unreadable info word \"" + token.substr(0, 20) + "\"");
-                    if (!ReadFixedFields(in, lineNo, value, fixedFields))
+                        return Fail(lineNo,
+                                    "unreadable info word \"" + std::string(token.substr(0, 20)) + "\"");
+                    if (!ReadFixedFields(tokens, lineNo, value, fixedFields))
                         return false;
                     current = &out_.lines.back();
                 } else if (first && current == nullptr) {
                     return Fail(lineNo, "a data line must start with its info word, found \"" +
-                                            token.substr(0, 20) + "\"");
+                                            std::string(token.substr(0, 20)) + "\"");
                 } else {
                     if (value > 0xff)
-                        return Fail(lineNo, "picture flag \"" + token.substr(0, 20) + "\" out of range");
+                        return Fail(lineNo,
+                                    "picture flag \"" + std::string(token.substr(0, 20)) + "\" out of range");
                     out_.flags.push_back(static_cast<uint8_t>(value));
                     ++current->pictureCount;
                 }
@@ -305,15 +330,15 @@ private:
         return Fail(lastLine, "the data lines end without the \"ff\" end mark (truncated file?)");
     }
 
-    bool ReadFixedFields(std::istringstream& in, int lineNo, unsigned info, int count) {
+    bool ReadFixedFields(Tokens& tokens, int lineNo, unsigned info, int count) {
         IndexLine line;
         line.info = info;
         line.textLine = lineNo;
         line.firstPicture = static_cast<int>(out_.flags.size());
         int64_t values[6] = {0, 0, 0, 0, 0, 0};
         for (int i = 0; i < count; ++i) {
-            std::string token;
-            if (!(in >> token) || !ParseNumber(token, values[i]) || values[i] < 0)
+            std::string_view token;
+            if (!tokens.Next(token) || !ParseNumber(token, values[i]) || values[i] < 0)
                 return Fail(lineNo, "incomplete data line (expected " + std::to_string(count) +
                                         " numbers after the info word)");
         }

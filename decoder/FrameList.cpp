@@ -9,6 +9,7 @@ namespace {
 // followed through this same machine on purpose: it is how the reference numbers them.
 std::vector<FramePair> BuildFieldFrames(const std::vector<PictureFlags>& pictures, bool ignoreRepeat) {
     std::vector<FramePair> slots;
+    slots.reserve(pictures.size() * 3 + 1);
     size_t c = 0;
     bool pendingTop = false, pendingBottom = false;
     auto slot = [&](size_t k) -> FramePair& {
