@@ -21,6 +21,7 @@ constexpr uint64_t kSyncBudget = 64ull * 1024 * 1024;
 // Pictures decoded past a wanted one before it is declared missing from the stream.
 constexpr int kMissingMargin = 32;
 
+// The index's iDCT choice, mapped to the nearest libavcodec one; it changes rounding, never numbering.
 int IdctFor(int d2vAlgorithm) {
     switch (d2vAlgorithm) {
     case 4:
@@ -257,6 +258,7 @@ bool Mpeg2Source::BuildYuv(int frame) {
         error_ = "no film is open";
         return false;
     }
+    // Numbers outside the film are refused rather than read past the frame list.
     if (frame < 0 || frame >= FrameCount()) {
         error_ = "frame " + std::to_string(frame) + " is outside the film (0 to " +
                  std::to_string(FrameCount() - 1) + ")";
