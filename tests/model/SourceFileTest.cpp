@@ -325,3 +325,20 @@ TEST_F(FakeFilmTest, BareLibraryNameIsFoundBesideTheProgram) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FakeFilmTest, FailedSecondOpenLeavesNothingOpen) {
+    TD2VFullProject project;
+    ASSERT_TRUE(project.Open(Film(QStringLiteral("frames=3"), QStringLiteral("good.d2v"))));
+    const int closesBefore = CloseCount();
+    EXPECT_FALSE(project.Open(Film(QStringLiteral("null=1"), QStringLiteral("bad.d2v"))));
+    EXPECT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(CloseCount(), closesBefore + 1);
+    EXPECT_EQ(project.LibraryHandle, nullptr);
+    EXPECT_EQ(project.VideoInfo, nullptr);
+    EXPECT_TRUE(project.FrameBitmap.isNull());
+    EXPECT_FALSE(project.LoadFrame(0));
+}
+
+} // namespace
