@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -348,7 +349,15 @@ TEST_F(MainWindowTest, QuitterEndsWithoutQuestionOrSaving) {
     const QByteArray saved = ReadAll(ini);
     window->Project->SetCropTop(72);
 
-    window->ui->Quitter1->trigger();
+    // Run in the application's loop: "Quitter" must end it (code 0) with the window still open.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(10000);
+    QTimer::singleShot(0, window.get(), [&window] { window->ui->Quitter1->trigger(); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    guard.stop();
+    EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(messages.messages.empty());
     // FormClose did not run: the project is still there and the file is as it was.
     EXPECT_NE(window->Project, nullptr);
