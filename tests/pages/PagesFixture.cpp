@@ -12,7 +12,6 @@
 #include <QProcess>
 #include <QTabBar>
 #include <QTest>
-#include <map>
 
 QString PagesUiSeam::GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) {
     if (openFileNames.empty())
@@ -36,14 +35,19 @@ bool Run(const QString& program, const QStringList& arguments, const QString& fo
 } // namespace
 
 QString LongFilm(int rateNumerator, int rateDenominator, int frames) {
-    static QTemporaryDir films;
-    static std::map<QString, QString> made;
+    // Kept in the build tree between runs: each test process would otherwise encode them again.
+    const QDir films(BinDir() + QStringLiteral("/../test-films"));
     const QString name = QStringLiteral("long_%1_%2_%3").arg(rateNumerator).arg(rateDenominator).arg(frames);
-    if (auto it = made.find(name); it != made.end())
-        return it->second;
-    // A small picture keeps the encode short; the frame count and rate are what matter here.
     const QString stream = name + QStringLiteral(".mpg");
     const QString d2v = name + QStringLiteral(".d2v");
+    // The index is moved in last, so a present index means a complete film.
+    if (QFile::exists(films.filePath(d2v)))
+        return films.filePath(d2v);
+    if (!films.mkpath(QStringLiteral(".")))
+        return {};
+    // Made aside, then moved in: processes running side by side never see half a film.
+    QTemporaryDir work(films.filePath(QStringLiteral("making-XXXXXX")));
+    // A small picture keeps the encode short; the frame count and rate are what matter here.
     const bool ok =
         Run(QStringLiteral("ffmpeg"),
             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
@@ -52,11 +56,13 @@ QString LongFilm(int rateNumerator, int rateDenominator, int frames) {
              QStringLiteral("-frames:v"), QString::number(frames), QStringLiteral("-c:v"),
              QStringLiteral("mpeg2video"), QStringLiteral("-g"), QStringLiteral("12"), QStringLiteral("-b:v"),
              QStringLiteral("600k"), QStringLiteral("-f"), QStringLiteral("dvd"), stream},
-            films.path()) &&
-        Run(BinDir() + QStringLiteral("/d2vindex"), {QStringLiteral("-o"), d2v, stream}, films.path());
-    const QString path = ok ? films.filePath(d2v) : QString();
-    made[name] = path;
-    return path;
+            work.path()) &&
+        Run(BinDir() + QStringLiteral("/d2vindex"), {QStringLiteral("-o"), d2v, stream}, work.path());
+    if (!ok)
+        return {};
+    QFile::rename(work.filePath(stream), films.filePath(stream));
+    QFile::rename(work.filePath(d2v), films.filePath(d2v));
+    return QFile::exists(films.filePath(d2v)) ? films.filePath(d2v) : QString();
 }
 
 void PagesTest::TearDown() {

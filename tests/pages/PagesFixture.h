@@ -37,7 +37,7 @@ public:
 };
 
 // Films made for these tests with Debian's ffmpeg and our indexer, longer than the checked-in
-// ones; made once per run. Empty path when they could not be made.
+// ones; made once and kept in the build tree. Empty path when they could not be made.
 QString LongFilm(int rateNumerator, int rateDenominator, int frames);
 
 // The real main window on a copy of a film, driven by events as a user would.

@@ -272,3 +272,34 @@ TEST_F(ResizePageTest, PreviewShowsTheCroppedPictureStretchedToTheOutputSize) {
         EXPECT_NEAR(c.blue(), 128, 20) << p.x() << "," << p.y();
     }
 }
+
+// Multiples that the lists do not offer, read from a settings file, are replaced at opening.
+TEST_F(PagesTest, StoredMultiplesOutsideTheListsAreReplaced) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    QFile ini(folder.filePath(QStringLiteral("film.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Cropping]\r\nCropsMultiple=4\r\n[Resizing]\r\nOutputWidthMultiple=12\r\nOutputHeightMultiple="
+              "6\r\n");
+    ini.close();
+    Open(d2v);
+
+    Activate(CropPage);
+    EXPECT_EQ(Find<QComboBox>("ComboBoxCropsMultiple")->currentText(), QStringLiteral("2"));
+    EXPECT_EQ(Project().CropsMultiple, 2);
+    // The spinners keep the stored step until "Modulo" is changed.
+    Find<UpDown>("UpDownTop")->Press(UpDown::Button::Previous);
+    EXPECT_EQ(Project().CropTop, 4);
+
+    Activate(ResizePage);
+    EXPECT_EQ(Find<QComboBox>("ComboBoxOutputWidthMultiple")->currentText(), QStringLiteral("32"));
+    EXPECT_EQ(Project().OutputWidthMultiple, 32);
+    EXPECT_EQ(Find<QComboBox>("ComboBoxOutputHeightMultiple")->currentText(), QStringLiteral("2"));
+    EXPECT_EQ(Project().OutputHeightMultiple, 2);
+    EXPECT_EQ(Find<UpDown>("UpDownOutputWidth")->Increment(), 32);
+    // The settings file existed: "Manuel", with the ratio in force (PAL's 1.25 by default).
+    EXPECT_EQ(Find<QComboBox>("ComboBoxOutputProjectedRatio")->currentIndex(), 0);
+    EXPECT_EQ(Edit("LabeledEditOutputProjectedRatio")->text(), QStringLiteral("1,25"));
+    // 640 aligned to 12 was 636; realigned to 32 it is 608, and 608 / 1.25 gives 486.
+    EXPECT_EQ(Edit("LabeledEditOutputWidth")->text(), QStringLiteral("608"));
+    EXPECT_EQ(Edit("LabeledEditOutputHeight")->text(), QStringLiteral("486"));
+}
