@@ -954,7 +954,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     fs::path dir = fs::path(path).parent_path();
     if (dir.empty())
         dir = ".";
-    std::string temp = (dir / ("." + fs::path(path).filename().string() + ".XXXXXX")).string();
+    std::string name = ".";
+    name += fs::path(path).filename().string();
+    name += ".XXXXXX";
+    std::string temp = (dir / name).string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         error = "cannot create '" + path + "': " + std::strerror(errno);

@@ -28,6 +28,10 @@ struct BadInput {
     QByteArray content; // written to the input file; a null array leaves the file missing
 };
 
+void PrintTo(const BadInput& b, std::ostream* os) {
+    *os << b.name;
+}
+
 class D2VIndexBadInput : public ::testing::TestWithParam<BadInput> {};
 
 TEST_P(D2VIndexBadInput, FailsNamingTheFileAndKeepsThePreviousIndex) {
@@ -236,6 +240,10 @@ struct TransportCase {
     int packetSize;
     int syncOffset;
 };
+
+void PrintTo(const TransportCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class D2VIndexTransport : public ::testing::TestWithParam<TransportCase> {};
 

@@ -26,6 +26,11 @@ struct Fixture {
     bool film; // soft pulldown: the FINISHED line says FILM
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Fixture& f, std::ostream* os) {
+    *os << f.folder;
+}
+
 QMap<QString, QString> ReadReference(const QString& folder) {
     QMap<QString, QString> values;
     QFile f(TestDataPath(folder + QStringLiteral("/reference.txt")));
