@@ -208,6 +208,9 @@ private:
         headerPos_ = where;
     }
 
+    // A start code can straddle two packs: the index names the pack holding its first byte, so
+    // that a reader seeking there sees the whole code. The file index is that pack's file too,
+    // even when the I picture itself only starts in the next file.
     FilePosition IndexPosition(const CodePosition& where) const {
         return elementary_ ? where.byte : where.unit;
     }
@@ -340,6 +343,7 @@ private:
     void WriteLine(bool finish) {
         const Entry& first = entries_.front();
         // Several I pictures found from one seek point: the reader passes over `skip` of them.
+        // Positions are compared with their file, as equal offsets in two files are different places.
         int skip = 0;
         if (!linePositions_.empty()) {
             for (auto it = linePositions_.rbegin(); it != linePositions_.rend() && *it == first.position;

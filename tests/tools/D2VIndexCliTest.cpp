@@ -305,3 +305,38 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TransportCase>& p) { return std::string(p.param.name); });
 
 } // namespace
+
+namespace {
+
+// The films' navigation packs carry zero VOB and cell numbers; give them others and the data
+// lines must report them.
+TEST(D2VIndexCli, DvdNavigationNumbersReachTheDataLines) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QByteArray film = ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
+    ASSERT_FALSE(film.isEmpty());
+    int patched = 0;
+    const QByteArray code("\x00\x00\x01\xbf", 4);
+    for (qsizetype at = film.indexOf(code); at >= 0 && at + 6 + 29 < film.size();
+         at = film.indexOf(code, at + 4)) {
+        const qsizetype payload = at + 6;
+        if (film[payload] != 0x01)
+            continue; // not the data search information packet
+        // VOB number (16 bits) 24 bytes into the general information, cell number 27 bytes in.
+        film[payload + 1 + 24] = 0x01;
+        film[payload + 1 + 25] = 0x02;
+        film[payload + 1 + 27] = 0x03;
+        ++patched;
+    }
+    ASSERT_GT(patched, 0);
+    ASSERT_TRUE(WriteBytes(dir.filePath(QStringLiteral("nav.vob")), film));
+    ASSERT_EQ(RunD2VIndex({QStringLiteral("nav.vob")}, dir.path()), 0);
+    const D2VText ours = ReadD2VText(dir.filePath(QStringLiteral("nav.d2v")));
+    ASSERT_FALSE(ours.lines.empty());
+    for (const D2VDataLine& line : ours.lines) {
+        EXPECT_EQ(line.vob, 0x0102);
+        EXPECT_EQ(line.cell, 3);
+    }
+}
+
+} // namespace
