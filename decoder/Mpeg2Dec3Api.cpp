@@ -2,6 +2,10 @@
 
 #include "decoder/Mpeg2Source.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <exception>
 #include <memory>
 #include <new>
@@ -50,6 +54,9 @@ DecoderVideoInfo* openMPEG2Source(const char* d2vPath) {
         [&]() -> DecoderVideoInfo* {
             g_source.reset();
             g_info = DecoderVideoInfo{};
+            // Damaged pictures are concealed by the decoder; its reports would only litter the
+            // program's terminal.
+            av_log_set_level(AV_LOG_FATAL);
             if (!d2vPath || !*d2vPath) {
                 g_error = "no .d2v file named";
                 return nullptr;
