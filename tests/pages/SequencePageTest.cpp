@@ -3,6 +3,7 @@
 #include "model/UseFullUnit.h"
 #include "ui_Cinescriptor.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QTest>
 #include <algorithm>
@@ -429,3 +430,72 @@ TEST_F(PagesTest, NoMovePendingFromAFormerFilmDrawsOnTheNewOne) {
     EXPECT_EQ(FakeRequests(), opened);
     EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
 }
+
+// A frame the decoder cannot give: the project says so once, and the page, its box and its track
+// bar stay with the picture still on show.
+TEST_F(PagesTest, FrameThatCannotBeDrawnLeavesThePageOnTheFrameOnShow) {
+    Open(FakeFilm(QStringLiteral("width=720\nheight=576\nnum=25\nden=1\nframes=500\nfailFrames=100\n")));
+    Activate(SequencePage);
+    LabeledEdit* box = Edit("LabeledEditFrameNumber1");
+    Type(box, QStringLiteral("50"));
+    PressEnter(box);
+    ASSERT_EQ(Project().CurrentFrameNumber, 50);
+    messages.Clear();
+
+    Type(box, QStringLiteral("100"));
+    PressEnter(box);
+    EXPECT_EQ(messages.messages.size(), 1u) << messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(box->text(), QStringLiteral("50"));
+    EXPECT_EQ(Bar("TrackBar1")->Position(), 50);
+    EXPECT_EQ(window->VideoRangeCurrentFrame, 50);
+}
+
+namespace {
+
+struct KeyboardOrder {
+    int page;
+    std::vector<const char*> controls;
+};
+
+} // namespace
+
+class KeyboardOrderTest : public PagesTest, public ::testing::WithParamInterface<KeyboardOrder> {};
+
+TEST_P(KeyboardOrderTest, TabGoesThroughThePageInItsOrder) {
+    const KeyboardOrder order = GetParam();
+    Open(CopyFilm(QStringLiteral("pal_letterbox")));
+    Activate(static_cast<Page>(order.page));
+    // The credits group shows in credits mode only; its controls then take their turn.
+    if (order.page == SequencePage) {
+        Find<QCheckBox>("CheckBoxIsCreditsModeSelected")->click();
+        Settle();
+    }
+    Find<QWidget>(order.controls.front())->setFocus(Qt::TabFocusReason);
+    std::vector<std::string> visited;
+    for (size_t i = 0; i < order.controls.size(); ++i) {
+        visited.push_back(QApplication::focusWidget()->objectName().toStdString());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        Settle();
+    }
+    EXPECT_EQ(visited, std::vector<std::string>(order.controls.begin(), order.controls.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, KeyboardOrderTest,
+    ::testing::Values(
+        KeyboardOrder{1,
+                      {"LabeledEditFrameNumber1", "LabeledEditBegin", "ButtonSelectFirstFrame",
+                       "LabeledEditEnd", "ButtonSelectLastFrame", "LabeledEditCredits",
+                       "ButtonSelectCreditsFrame", "CheckBoxOnlyOneScript", "CheckBoxIsCreditsModeSelected",
+                       "Button1minLess", "Button1minMore", "ButtonGotoFirstFrame", "Button50Less",
+                       "Button50More", "ButtonGotoLastFrame", "TrackBar1"}},
+        KeyboardOrder{2,
+                      {"LabeledEditFrameNumber2", "EditUpDownTop", "EditUpDownLeft", "EditUpDownBottom",
+                       "EditUpDownRight", "ComboBoxCropsMultiple", "LabeledEditAspectRatioError1",
+                       "ButtonAutoCrop", "TrackBar2"}},
+        KeyboardOrder{3,
+                      {"LabeledEditFrameNumber3", "LabeledEditOutputWidth", "ComboBoxOutputWidthMultiple",
+                       "LabeledEditOutputHeight", "ComboBoxOutputHeightMultiple", "LabeledEditOutputRatio",
+                       "LabeledEditOutputProjectedRatio", "ComboBoxOutputProjectedRatio",
+                       "LabeledEditAspectRatioError2", "ButtonMinimizeAspectRatioError", "TrackBar3"}}),
+    [](const auto& testCase) { return "Page" + std::to_string(testCase.param.page); });
