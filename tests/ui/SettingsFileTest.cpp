@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <optional>
+#include <ostream>
 
 namespace {
 
@@ -12,6 +13,10 @@ struct IniNameCase {
     const char* d2v;
     const char* ini;
 };
+
+void PrintTo(const IniNameCase& c, std::ostream* os) {
+    *os << c.d2v;
+}
 
 class IniFileNameTest : public ::testing::TestWithParam<IniNameCase> {};
 
@@ -31,6 +36,10 @@ struct IntegerCase {
     const char* text;
     std::optional<uint32_t> value;
 };
+
+void PrintTo(const IntegerCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class IniIntegerTest : public ::testing::TestWithParam<IntegerCase> {};
 

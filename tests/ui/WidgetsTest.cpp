@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -145,6 +146,10 @@ struct UpDownCase {
     UpDown::Button button;
     int expected;
 };
+
+void PrintTo(const UpDownCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UpDownPressTest : public ::testing::TestWithParam<UpDownCase> {};
 
