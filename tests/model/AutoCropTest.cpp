@@ -226,3 +226,29 @@ INSTANTIATE_TEST_SUITE_P(Ffmpeg, AutoCropMadeFilm,
                          });
 
 } // namespace
+
+namespace {
+
+// After the auto-crop of the letterboxed film the outline sits on the first and last picture rows.
+TEST(AutoCropRealFilmPreview, OutlineFramesThePictureBetweenTheBands) {
+    RecordingMessageSink sink;
+    TD2VFullProject project;
+    ASSERT_TRUE(project.Open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v"))));
+    ASSERT_TRUE(project.AutoCrop());
+    QImage canvas(720, 576, QImage::Format_RGB32);
+    ASSERT_TRUE(project.ShowFrameWithCropBorder(180, canvas, Qt::blue));
+    const QRgb white = qRgb(255, 255, 255);
+    for (int x = 0; x < 720; x += 13) {
+        EXPECT_EQ(canvas.pixel(x, 72), white) << x;
+        EXPECT_EQ(canvas.pixel(x, 503), white) << x;
+        EXPECT_EQ(canvas.pixel(x, 71), qRgb(0, 0, 0)) << x;
+        EXPECT_EQ(canvas.pixel(x, 504), qRgb(0, 0, 0)) << x;
+    }
+    for (int y = 72; y < 504; y += 11) {
+        EXPECT_EQ(canvas.pixel(0, y), white) << y;
+        EXPECT_EQ(canvas.pixel(719, y), white) << y;
+    }
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+} // namespace
