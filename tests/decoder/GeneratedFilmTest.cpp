@@ -141,3 +141,28 @@ INSTANTIATE_TEST_SUITE_P(Films, GeneratedFilmTest, ::testing::ValuesIn(Films()),
                          });
 
 } // namespace
+
+namespace {
+
+// A picture height that is not a whole number of macroblocks: frames come at the coded size, the
+// picture at the top.
+TEST(CodedSizeTest, FramesHaveTheCodedSize) {
+    DecoderLibrary lib;
+    ASSERT_TRUE(lib.Loaded()) << lib.LoadError();
+    TestFilmSpec spec;
+    spec.height = 568;
+    spec.frames = 30;
+    const QString path = MakeTestFilm(spec);
+    ASSERT_FALSE(path.isEmpty());
+    const DecoderVideoInfo* info = lib.open(path.toUtf8().constData());
+    ASSERT_NE(info, nullptr) << lib.lastError();
+    EXPECT_EQ(info->width, 720);
+    EXPECT_EQ(info->height, 576);
+    for (int n : {0, 13, 29, 7}) {
+        const QImage image = lib.Frame(n, info->width, info->height);
+        ASSERT_FALSE(image.isNull()) << lib.lastError();
+        EXPECT_EQ(ReadPictureNumber(image.copy(0, 0, 720, 568)), n);
+    }
+}
+
+} // namespace
