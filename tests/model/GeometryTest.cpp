@@ -1,5 +1,6 @@
 #include "FakeFilm.h"
 #include "model/TD2VFullProject.h"
+#include "platform/NumberText.h"
 
 #include <cmath>
 #include <limits>
@@ -32,6 +33,13 @@ TEST(GeometryCreate, SourceValuesAreCopiedNotComputed) {
     EXPECT_EQ(project.OutputHeightMultiple, 2);
 }
 
+TEST(GeometryLocale, FrenchRunsUseTheComma) {
+    if (qgetenv("LC_ALL").startsWith("fr"))
+        EXPECT_EQ(DecimalSeparator(), QLatin1Char(','));
+    else
+        EXPECT_EQ(DecimalSeparator(), QLatin1Char('.'));
+}
+
 TEST_F(Geometry, OpenedPalWidescreen) {
     EXPECT_EQ(project.OutputWidth, 640);
     EXPECT_EQ(project.OutputHeight, 512);
@@ -39,7 +47,8 @@ TEST_F(Geometry, OpenedPalWidescreen) {
     EXPECT_EQ(project.AspectRatio, 1.7777778f);
     // (1.25 - 1.7777778) / 1.7777778 is just beyond -29687.5 because 16/9 rounds up as a float.
     EXPECT_EQ(project.AspectRatioError, -29688);
-    EXPECT_EQ(project.GetAspectRatioErrorText(), QStringLiteral("-29,688"));
+    EXPECT_EQ(project.GetAspectRatioErrorText(),
+              QStringLiteral("-29") + DecimalSeparator() + QStringLiteral("688"));
 }
 
 TEST_F(Geometry, FourThirdsChangesAspectRatioAndError) {
@@ -47,7 +56,8 @@ TEST_F(Geometry, FourThirdsChangesAspectRatioAndError) {
     EXPECT_EQ(project.AspectRatio, 1.3333334f);
     // 1.25 / 1.3333334 - 1 = -0.0625000..., i.e. -6.25 %.
     EXPECT_EQ(project.AspectRatioError, -6250);
-    EXPECT_EQ(project.GetAspectRatioErrorText(), QStringLiteral("-6,25"));
+    EXPECT_EQ(project.GetAspectRatioErrorText(),
+              QStringLiteral("-6") + DecimalSeparator() + QStringLiteral("25"));
 }
 
 TEST_F(Geometry, ProjectedRatioOf640By352) {
