@@ -463,6 +463,13 @@ bool ParseD2V(const std::string& text, D2VFile& out, std::string& error) {
 }
 
 bool ReadD2VFile(const std::string& path, D2VFile& out, std::string& error) {
+    // Opening a folder fails late and a named pipe would block: only plain files are read.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = std::filesystem::exists(path, ec) ? "\"" + path + "\" is not a file"
+                                                  : "cannot open \"" + path + "\"";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open \"" + path + "\"";

@@ -80,6 +80,8 @@ TEST_F(ApiTest, RefusesMissingPathsAndFramesOutsideTheFilm) {
     EXPECT_EQ(lib.open(""), nullptr);
     EXPECT_EQ(Open(Temp(QStringLiteral("absent.d2v"))), nullptr);
     EXPECT_NE(Error().find("absent.d2v"), std::string::npos) << Error();
+    EXPECT_EQ(Open(dir.path()), nullptr);
+    EXPECT_NE(Error().find("not a file"), std::string::npos) << Error();
     EXPECT_EQ(lib.rgb(0), nullptr);
     EXPECT_EQ(lib.yuv(0), nullptr);
 
