@@ -109,7 +109,7 @@ public:
         bool IsRefreshPending = false;
     };
     PreviewPage Previews[3];
-    // Connects a page's frame-number box and track bar once its controls exist.
+    // Gives a page's frame-number box the shared key filter, Enter and focus-loss handlers.
     void AttachPreviewPage(PreviewPage& page);
     void ShowPreviewFrame(PreviewPage& page, int32_t frameNumber);
     void RequestPreviewRefresh(PreviewPage& page);

@@ -35,15 +35,11 @@ enum RangeBoxIndex { BeginBox, EndBox, CreditsBox };
 
 RangeBox RangeBoxOf(TForm1& form, RangeBoxIndex index) {
     TForm1::SequencePageWidgets& w = *form.SequencePageUi;
-    switch (index) {
-    case BeginBox:
-        return {w.LabeledEditBegin, &TD2VProject::SetFirstFrameNumber, &TD2VProject::FirstFrameNumber};
-    case EndBox:
-        return {w.LabeledEditEnd, &TD2VProject::SetLastFrameNumber, &TD2VProject::LastFrameNumber};
-    case CreditsBox:
-        break;
-    }
-    return {w.LabeledEditCredits, &TD2VProject::SetCreditsFrameNumber, &TD2VProject::CreditsFrameNumber};
+    const RangeBox boxes[] = {
+        {w.LabeledEditBegin, &TD2VProject::SetFirstFrameNumber, &TD2VProject::FirstFrameNumber},
+        {w.LabeledEditEnd, &TD2VProject::SetLastFrameNumber, &TD2VProject::LastFrameNumber},
+        {w.LabeledEditCredits, &TD2VProject::SetCreditsFrameNumber, &TD2VProject::CreditsFrameNumber}};
+    return boxes[index];
 }
 
 // The three range boxes and both durations, as the project now holds them.
@@ -311,6 +307,8 @@ void TForm1::ButtonGotoFirstFrameClick() {
 }
 
 void TForm1::ButtonGotoLastFrameClick() {
+    if (!Project)
+        return;
     SequencePageUi->TrackBar1->SetPosition(static_cast<int>(Project->InputNumberOfFrames - 1));
     RefreshSequencePage();
 }
