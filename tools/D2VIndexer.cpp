@@ -968,32 +968,31 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
         return false;
     }
     size_t written = 0;
-    bool ok = true;
+    int failure = 0; // errno of the first step that failed
     while (written < text.size()) {
         const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ok = false;
+            failure = errno;
             break;
         }
         written += static_cast<size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    const int savedErrno = errno;
-    if (::close(fd) != 0 && ok)
-        ok = false;
+    if (!failure && ::fsync(fd) != 0)
+        failure = errno;
+    if (::close(fd) != 0 && !failure)
+        failure = errno;
     // mkstemp creates the file private; an index is an ordinary document.
-    if (ok) {
+    if (!failure) {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         ::chmod(temp.c_str(), 0666 & ~mask);
     }
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        error = "cannot write '" + path + "': " + std::strerror(savedErrno ? savedErrno : errno);
+    if (!failure && std::rename(temp.c_str(), path.c_str()) != 0)
+        failure = errno;
+    if (failure) {
+        error = "cannot write '" + path + "': " + std::strerror(failure);
         ::unlink(temp.c_str());
         return false;
     }

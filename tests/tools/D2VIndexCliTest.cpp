@@ -114,6 +114,21 @@ TEST(D2VIndexCli, UnwritableDestinationIsReported) {
     EXPECT_TRUE(errors.contains(out)) << errors.toStdString();
 }
 
+TEST(D2VIndexCli, DestinationThatIsAFolderIsReportedAndNothingIsLeft) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("taken.d2v")));
+    QString errors;
+    EXPECT_EQ(RunD2VIndex({QStringLiteral("-o"), QStringLiteral("taken.d2v"),
+                           TestDataPath(QStringLiteral("pal_letterbox/film.mpg"))},
+                          dir.path(), &errors),
+              1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("taken.d2v"))) << errors.toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("taken.d2v"))).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("taken.d2v")});
+}
+
 TEST(D2VIndexCli, UsageErrors) {
     const QStringList cases[] = {
         {},
