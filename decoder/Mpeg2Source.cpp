@@ -423,26 +423,37 @@ void Mpeg2Source::SendPicture(const CodedPicture& picture) {
         havePendingRef_ = true;
         pendingRefPts_ = pts;
     }
-    av_packet_unref(packet_);
     const bool addHeader = needHeader_ && !picture.hasSequenceHeader && !sequenceHeader_.empty();
-    const size_t size = picture.data.size() + (addHeader ? sequenceHeader_.size() : 0);
-    if (av_new_packet(packet_, static_cast<int>(size)) < 0)
+    needHeader_ = false;
+    if (picture.hasSequenceHeader && splitter_->HasSequence())
+        sequenceHeader_ = splitter_->SequenceHeader();
+    // The two fields of a field-coded frame go in one after the other, as libavcodec's own parser
+    // hands them over; the frame keeps the first one's number.
+    const size_t split = picture.secondField > 0 && picture.secondField < picture.data.size()
+                             ? picture.secondField
+                             : picture.data.size();
+    Send(picture.data.data(), split, addHeader, pts);
+    if (split < picture.data.size())
+        Send(picture.data.data() + split, picture.data.size() - split, false, AV_NOPTS_VALUE);
+    ++stats_.picturesSent;
+}
+
+void Mpeg2Source::Send(const uint8_t* data, size_t size, bool withSequenceHeader, int64_t pts) {
+    av_packet_unref(packet_);
+    const size_t total = size + (withSequenceHeader ? sequenceHeader_.size() : 0);
+    if (total > static_cast<size_t>(INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE) ||
+        av_new_packet(packet_, static_cast<int>(total)) < 0)
         return;
     uint8_t* out = packet_->data;
-    if (addHeader) {
+    if (withSequenceHeader) {
         std::memcpy(out, sequenceHeader_.data(), sequenceHeader_.size());
         out += sequenceHeader_.size();
     }
-    std::memcpy(out, picture.data.data(), picture.data.size());
-    if (picture.hasSequenceHeader && splitter_->HasSequence())
-        sequenceHeader_ = splitter_->SequenceHeader();
-    needHeader_ = false;
+    std::memcpy(out, data, size);
     packet_->pts = pts;
-    ++stats_.picturesSent;
-    int ret = avcodec_send_packet(codec_, packet_);
-    if (ret == AVERROR(EAGAIN)) {
+    if (avcodec_send_packet(codec_, packet_) == AVERROR(EAGAIN)) {
         ReceiveFrames();
-        ret = avcodec_send_packet(codec_, packet_);
+        avcodec_send_packet(codec_, packet_);
     }
     ReceiveFrames();
 }

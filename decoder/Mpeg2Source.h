@@ -63,6 +63,7 @@ private:
     void RunSession(int target);
     void EndSession();
     void SendPicture(const CodedPicture& picture);
+    void Send(const uint8_t* data, size_t size, bool withSequenceHeader, int64_t pts);
     void Drain();
     void ReceiveFrames();
     void StoreFrame(AVFrame* frame, int picture);

@@ -323,6 +323,7 @@ void PictureSplitter::EmitUnit(size_t end) {
     } else if (!firstField_) {
         firstField_ = std::make_unique<CodedPicture>(std::move(unit));
     } else {
+        firstField_->secondField = firstField_->data.size();
         firstField_->data.insert(firstField_->data.end(), unit.data.begin(), unit.data.end());
         ready_.push_back(std::move(*firstField_));
         firstField_.reset();

@@ -81,7 +81,8 @@ struct CodedPicture {
     std::vector<uint8_t> data;
     PictureType type = PictureType::Unknown;
     bool hasSequenceHeader = false;
-    int structure = 3; // 1 top field, 2 bottom field, 3 frame
+    int structure = 3;      // 1 top field, 2 bottom field, 3 frame
+    size_t secondField = 0; // where the second field picture starts in data; 0 for a frame picture
     int temporalReference = 0;
     bool progressiveFrame = true;
 };
