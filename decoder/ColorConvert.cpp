@@ -77,7 +77,8 @@ void ConvertToBgr24(const Yuv420View& in, ChromaSiting siting, const RgbCoeffici
 
     auto verticalRow = [&](const uint8_t* plane, int pitch, int r, std::vector<int>& dst) {
         int a = 0, b = 0, wa = 0, wb = 0, shift = 0, round = 0;
-        if (siting == ChromaSiting::Progressive) {
+        // A single chroma row has no second field to interpolate within.
+        if (siting == ChromaSiting::Progressive || ch < 2) {
             const int i = std::min(r >> 1, ch - 1);
             a = i;
             b = std::clamp((r & 1) ? i + 1 : i - 1, 0, ch - 1);
