@@ -15,7 +15,7 @@
 namespace {
 
 // Bump when the way films are made changes, so stale caches are not reused.
-constexpr int kFilmVersion = 1;
+constexpr int kFilmVersion = 2;
 constexpr int kBlock = 16;
 constexpr int kBlocks = 14; // white marker, 12 bits (least significant first), black marker
 constexpr int kBits = 12;
@@ -313,7 +313,7 @@ QString MakeTestFilm(const TestFilmSpec& spec) {
     const QString d2vindex = BinDir() + QStringLiteral("/d2vindex");
     QString log;
 
-    if (QFileInfo::exists(finalDir + QStringLiteral("/spec.txt"))) {
+    if (QFileInfo::exists(finalDir + QStringLiteral("/film.key"))) {
         // The streams are kept; the index is remade whenever the indexer is newer than it.
         const QFileInfo index(d2v);
         const QFileInfo tool(d2vindex);
@@ -361,7 +361,7 @@ QString MakeTestFilm(const TestFilmSpec& spec) {
     if (ok)
         ok = Index(plain, tempDir, inputs, log);
     if (ok) {
-        QFile keyFile(tempDir + QStringLiteral("/spec.txt"));
+        QFile keyFile(tempDir + QStringLiteral("/film.key"));
         ok = keyFile.open(QIODevice::WriteOnly) && keyFile.write(spec.Key().toUtf8() + '\n') > 0;
         keyFile.close();
         if (!ok)
@@ -376,7 +376,7 @@ QString MakeTestFilm(const TestFilmSpec& spec) {
     if (!QDir().rename(tempDir, finalDir)) {
         // Another process made the same film first; use that one.
         QDir(tempDir).removeRecursively();
-        if (!QFileInfo::exists(finalDir + QStringLiteral("/spec.txt"))) {
+        if (!QFileInfo::exists(finalDir + QStringLiteral("/film.key"))) {
             ADD_FAILURE() << "cannot move the test film into " << finalDir.toStdString();
             return {};
         }
