@@ -280,3 +280,35 @@ TEST_F(ApiTest, ProgressiveChromaOnRequestByName) {
 }
 
 } // namespace
+
+namespace {
+
+// A name ending in _A picks the chroma per frame: whole progressive pictures as frames, woven ones
+// per field.
+TEST_F(ApiTest, AutomaticChromaByName) {
+    for (const char* name : {"film_A.d2v", "film_P.d2v"})
+        ASSERT_TRUE(
+            QFile::copy(TestDataPath(QStringLiteral("ntsc_pulldown/film.d2v")), Temp(QLatin1String(name))));
+    ASSERT_TRUE(QFile::link(TestDataPath(QStringLiteral("ntsc_pulldown/film.mpg")),
+                            Temp(QStringLiteral("film.mpg"))));
+    auto frames = [&](const QString& path) {
+        const DecoderVideoInfo* info = Open(path);
+        EXPECT_NE(info, nullptr) << Error();
+        std::vector<QImage> images;
+        if (info)
+            for (int n : {300, 301})
+                images.push_back(lib.Frame(n, info->width, info->height));
+        return images;
+    };
+    const auto field = frames(TestDataPath(QStringLiteral("ntsc_pulldown/film.d2v")));
+    const auto frame = frames(Temp(QStringLiteral("film_P.d2v")));
+    const auto automatic = frames(Temp(QStringLiteral("film_A.d2v")));
+    ASSERT_EQ(automatic.size(), 2u);
+    ASSERT_EQ(field.size(), 2u);
+    ASSERT_EQ(frame.size(), 2u);
+    EXPECT_NE(field[0], frame[0]);
+    EXPECT_EQ(automatic[0], frame[0]); // film picture 240, progressive
+    EXPECT_EQ(automatic[1], field[1]); // woven from 240 and 241
+}
+
+} // namespace
