@@ -1,0 +1,13 @@
+#include "fuzz/Checks.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string failure = fuzzchecks::CheckNumberText(data, size);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "number text: %s\n", failure.c_str());
+        std::abort();
+    }
+    return 0;
+}
