@@ -180,6 +180,10 @@ struct LinkCase {
     const char* scheme;
 };
 
+inline void PrintTo(const LinkCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class AboutLinkTest : public AboutTest, public ::testing::WithParamInterface<LinkCase> {};
 
 TEST_P(AboutLinkTest, AClickHandsTheAddressToTheDesktopAndCloses) {

@@ -113,6 +113,10 @@ struct SenderCase {
     uint8_t kind;
 };
 
+inline void PrintTo(const SenderCase& c, std::ostream* os) {
+    *os << c.control;
+}
+
 class FormSenderTest : public CalculatorTest, public ::testing::WithParamInterface<SenderCase> {};
 
 TEST_P(FormSenderTest, EachControlNamesItsSize) {
@@ -153,6 +157,10 @@ struct CreditsModeCase {
     bool isShown;
     uint32_t creditsAfterShowing;
 };
+
+inline void PrintTo(const CreditsModeCase& c, std::ostream* os) {
+    *os << "mode " << int(c.mode);
+}
 
 class CreditsModeTest : public CalculatorTest, public ::testing::WithParamInterface<CreditsModeCase> {};
 
@@ -205,6 +213,10 @@ struct FileKindCase {
     const char* caption;
     uint8_t kind;
 };
+
+inline void PrintTo(const FileKindCase& c, std::ostream* os) {
+    *os << c.button;
+}
 
 class FileKindTest : public CalculatorTest, public ::testing::WithParamInterface<FileKindCase> {};
 

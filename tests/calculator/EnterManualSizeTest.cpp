@@ -39,6 +39,10 @@ struct PreselectionCase {
     int unit;
 };
 
+inline void PrintTo(const PreselectionCase& c, std::ostream* os) {
+    *os << c.button;
+}
+
 class PreselectionTest : public CalculatorTest, public ::testing::WithParamInterface<PreselectionCase> {};
 
 TEST_P(PreselectionTest, EachSizeOpensWithItsNumberAndUnit) {
@@ -90,6 +94,10 @@ struct CloseCase {
     const char* how;
     std::function<void(QDialog*)> close;
 };
+
+inline void PrintTo(const CloseCase& c, std::ostream* os) {
+    *os << c.how;
+}
 
 class ManualCancelTest : public CalculatorTest, public ::testing::WithParamInterface<CloseCase> {};
 
@@ -253,6 +261,10 @@ struct BytesCase {
     long double number;
     uint32_t bytes;
 };
+
+inline void PrintTo(const BytesCase& c, std::ostream* os) {
+    *os << double(c.number) << " x unit " << c.unit;
+}
 
 class SizeInBytesTest : public CalculatorTest, public ::testing::WithParamInterface<BytesCase> {};
 

@@ -30,6 +30,10 @@ struct MarginCase {
     uint32_t estimate;
 };
 
+inline void PrintTo(const MarginCase& c, std::ostream* os) {
+    *os << "margin " << c.margin;
+}
+
 class EstimateMarginTest : public CalculatorTest, public ::testing::WithParamInterface<MarginCase> {};
 
 // 6000 s at 192 kbit/s is 6000 x 192 x 128 = 147456000 bytes before the margin.
@@ -63,6 +67,10 @@ struct EntryCase {
     const char* typed;
     bool isTaken;
 };
+
+inline void PrintTo(const EntryCase& c, std::ostream* os) {
+    *os << c.box << " \"" << c.typed << '"';
+}
 
 class EstimateRangeTest : public CalculatorTest, public ::testing::WithParamInterface<EntryCase> {};
 
