@@ -20,6 +20,8 @@ namespace {
 constexpr uint64_t kSyncBudget = 64ull * 1024 * 1024;
 // Pictures decoded past a wanted one before it is declared missing from the stream.
 constexpr int kMissingMargin = 32;
+// Lines searched backwards for a picture to repeat in place of a missing one.
+constexpr int kLinesBackForRepeat = 4;
 
 // The index's iDCT choice, mapped to the nearest libavcodec one; it changes rounding, never numbering.
 int IdctFor(int d2vAlgorithm) {
@@ -96,7 +98,6 @@ Mpeg2Source::Mpeg2Source() = default;
 Mpeg2Source::~Mpeg2Source() {
     EndSession();
     ClearCache();
-    av_frame_free(&lastDecoded_);
     av_packet_free(&packet_);
     avcodec_free_context(&codec_);
 }
@@ -119,6 +120,9 @@ bool Mpeg2Source::Open(const std::string& d2vPath) {
             return false;
         }
         streamPaths_.push_back(found);
+        std::error_code sizeError;
+        const auto size = std::filesystem::file_size(found, sizeError);
+        streamSizes_.push_back(sizeError ? INT64_MAX : static_cast<int64_t>(size));
     }
 
     frames_ = BuildFrameList(file_);
@@ -332,15 +336,28 @@ AVFrame* Mpeg2Source::Picture(int picture) {
     if (hit != cache_.end())
         return hit->second;
 
-    // A picture the stream never gives is served as its nearest decoded neighbour, the one before first.
+    // A picture the stream never gives (a cut or damaged stream, an index listing too many) is served
+    // as the last one the stream does give before it, whatever was decoded earlier: each line back is
+    // decoded afresh up to the picture.
     ++stats_.repeats;
-    auto after = cache_.lower_bound(picture);
-    if (after != cache_.begin())
-        return std::prev(after)->second;
-    if (after != cache_.end())
-        return after->second;
-    if (lastDecoded_)
-        return lastDecoded_;
+    int tries = 0;
+    for (int back = line; back >= 0 && tries <= kLinesBackForRepeat; --back) {
+        const IndexLine& l = file_.lines[static_cast<size_t>(back)];
+        if (l.position >= streamSizes_[static_cast<size_t>(l.file)])
+            continue; // past the end of a cut stream: nothing to decode there
+        ++tries;
+        keepFrom_ = l.firstPicture;
+        ClearCache();
+        if (StartSession(back))
+            RunSession(picture);
+        auto after = cache_.lower_bound(picture);
+        if (after != cache_.begin()) {
+            AVFrame* found = std::prev(after)->second;
+            EndSession(); // its state no longer matches the cache kept
+            return found;
+        }
+    }
+    EndSession();
     if (error_.empty())
         error_ = "picture " + std::to_string(picture) + " cannot be decoded from the stream";
     return nullptr;
@@ -500,9 +517,6 @@ void Mpeg2Source::StoreFrame(AVFrame* frame, int picture) {
         if (expected != got)
             ++stats_.typeMismatches;
     }
-    av_frame_free(&lastDecoded_);
-    lastDecoded_ = av_frame_clone(frame);
-    lastDecodedPicture_ = picture;
     if (picture >= keepFrom_ && picture < static_cast<int>(file_.flags.size()) && !cache_.count(picture)) {
         cache_[picture] = frame;
         return;

@@ -74,6 +74,7 @@ private:
     std::string d2vPath_;
     D2VFile file_;
     std::vector<std::string> streamPaths_;
+    std::vector<int64_t> streamSizes_;
     std::vector<FramePair> frames_;
     std::vector<int> pictureLine_;
     std::vector<int> lineFirstI_;
@@ -105,8 +106,6 @@ private:
     std::unordered_map<int64_t, int> ptsPicture_;
 
     std::map<int, AVFrame*> cache_; // decoded pictures by display index
-    AVFrame* lastDecoded_ = nullptr;
-    int lastDecodedPicture_ = -1;
 
     std::vector<uint8_t> yuv_;
     std::vector<uint8_t> rgb_;

@@ -136,6 +136,12 @@ TEST_F(ApiTest, TruncatedStreamRepeatsTheLastPicture) {
     const QByteArray early = Luma(150, full);
     const QByteArray lastWhole = Luma(176, full);
 
+    // Asked first, before anything else was decoded: the same picture as when asked last.
+    const DecoderVideoInfo* fresh = Open(Temp(QStringLiteral("film.d2v")));
+    ASSERT_NE(fresh, nullptr) << Error();
+    const QByteArray endFirst = Luma(359, fresh);
+    ASSERT_FALSE(endFirst.isEmpty()) << Error();
+
     const DecoderVideoInfo* cut = Open(Temp(QStringLiteral("film.d2v")));
     ASSERT_NE(cut, nullptr) << Error();
     EXPECT_EQ(cut->numberOfFrames, 360);
@@ -144,8 +150,10 @@ TEST_F(ApiTest, TruncatedStreamRepeatsTheLastPicture) {
     // Past the cut every frame is served, as one picture from before the cut.
     const QByteArray end = Luma(359, cut);
     ASSERT_FALSE(end.isEmpty()) << Error();
+    EXPECT_EQ(end, endFirst);
     EXPECT_EQ(Luma(300, cut), end);
     EXPECT_EQ(Luma(358, cut), end);
+    EXPECT_EQ(Luma(190, cut), end);
 }
 
 // An index that lists more pictures than the stream holds.
