@@ -4,6 +4,7 @@
 #include "model/TD2VFullProject.h"
 #include "model/UseFullUnit.h"
 #include "platform/NumberText.h"
+#include "ui/About.h"
 #include "ui/SettingsFile.h"
 #include "ui/UiSeam.h"
 #include "ui/widgets/EditHandlers.h"
@@ -249,4 +250,8 @@ bool TForm1::FormClose() {
     return true;
 }
 
-void TForm1::APropos1Click() {}
+void TForm1::APropos1Click() {
+    if (FormAbout == nullptr)
+        FormAbout = new TFormAbout(this);
+    Seam().ExecModal(FormAbout);
+}

@@ -6,6 +6,7 @@
 #include <memory>
 
 class TD2VFullProject;
+class TFormAbout;
 class QCloseEvent;
 
 namespace Ui {
@@ -41,6 +42,8 @@ public:
     QString MainScriptModele;
     bool IsCreditsScriptModele = false;
     QString CreditsScriptModele;
+    // Made the first time it is asked for, then kept; owned by the window.
+    TFormAbout* FormAbout = nullptr;
 
     // True when the film was opened and shown; false leaves the window with no project.
     bool OpenD2VFile(const QString& fileName);

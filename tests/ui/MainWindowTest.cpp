@@ -2,6 +2,7 @@
 
 #include "model/DecoderLibrary.h"
 #include "platform/NumberText.h"
+#include "ui/About.h"
 #include "ui/SettingsFile.h"
 #include "ui/widgets/RadioGroup.h"
 
@@ -11,6 +12,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <ostream>
 
 namespace {
 
@@ -51,6 +53,19 @@ TEST_F(MainWindowTest, BeforeAnyFileOnlyTheMenuShowsAndClosingAsksNothing) {
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
 
     EXPECT_TRUE(window->close());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(MainWindowTest, AboutWindowIsMadeOnceAndShownModally) {
+    auto window = NewWindow();
+    window->ui->APropos1->trigger();
+    ASSERT_EQ(seam.modalDialogs.size(), 1u);
+    QDialog* about = seam.modalDialogs[0];
+    EXPECT_EQ(about->parent(), window.get());
+    EXPECT_EQ(static_cast<QDialog*>(window->FormAbout), about);
+    window->ui->APropos1->trigger();
+    ASSERT_EQ(seam.modalDialogs.size(), 2u);
+    EXPECT_EQ(seam.modalDialogs[1], about);
     EXPECT_TRUE(messages.messages.empty());
 }
 
@@ -287,6 +302,10 @@ struct IdctCase {
     int expectedIdct;
     int expectedIndex;
 };
+
+void PrintTo(const IdctCase& c, std::ostream* os) {
+    *os << c.line;
+}
 
 class IdctFromFileTest : public MainWindowTest, public ::testing::WithParamInterface<IdctCase> {};
 
