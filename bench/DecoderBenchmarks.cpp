@@ -8,6 +8,10 @@
 
 #include <benchmark/benchmark.h>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -210,6 +214,46 @@ void BgrConversion(benchmark::State& state, const Film& film) {
     Record(std::move(figure), std::move(samples));
 }
 
+// The same conversion by libswscale (bilinear chroma, SIMD), for scale: what a vectorised
+// conversion costs at this size.
+void SwscaleConversion(benchmark::State& state, const Film& film) {
+    DecoderVideoInfo* info = OpenOrSkip(state, film);
+    if (!info)
+        return;
+    const int width = info->width, height = info->height;
+    const uint8_t* planar = getFrame(info->numberOfFrames / 2);
+    if (!planar) {
+        state.SkipWithError(getLastDecoderError());
+        return;
+    }
+    const size_t lumaSize = size_t(width) * height;
+    std::vector<uint8_t> yuv(planar, planar + lumaSize * 3 / 2);
+    closeVideo();
+    std::vector<uint8_t> bgr(lumaSize * 3);
+    SwsContext* sws = sws_getContext(width, height, AV_PIX_FMT_YUV420P, width, height, AV_PIX_FMT_BGR24,
+                                     SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (!sws) {
+        state.SkipWithError("sws_getContext failed");
+        return;
+    }
+    const uint8_t* const source[3] = {yuv.data(), yuv.data() + lumaSize, yuv.data() + lumaSize * 5 / 4};
+    const int sourcePitch[3] = {width, width / 2, width / 2};
+    uint8_t* const target[1] = {bgr.data()};
+    const int targetPitch[1] = {width * 3};
+    std::vector<double> samples;
+    for (auto _ : state) {
+        const double start = NowMs();
+        sws_scale(sws, source, sourcePitch, 0, height, target, targetPitch);
+        benchmark::DoNotOptimize(bgr.data());
+        samples.push_back(NowMs() - start);
+        state.SetIterationTime(samples.back() / 1000);
+    }
+    sws_freeContext(sws);
+    Figure figure{"BGR24 by libswscale (for scale)", film.name};
+    figure.ratioTo = "gop";
+    Record(std::move(figure), std::move(samples));
+}
+
 // Coded pictures handed to libavcodec per random access, from the decoder's own statistics: the
 // floor is the reference pictures from the GOP's I picture up to the frame, plus the frame.
 void PicturesPerAccess(benchmark::State& state, const Film& film) {
@@ -345,6 +389,10 @@ void RegisterDecoderBenchmarks() {
                 ->Iterations(200)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
+        if (film.name == "pal_gop12")
+            reg(
+                "library/bgr24_by_libswscale/" + film.name,
+                [f](benchmark::State& s) { SwscaleConversion(s, *f); }, 200);
     }
 }
 
