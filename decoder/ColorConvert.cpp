@@ -105,24 +105,39 @@ void ConvertToBgr24(const Yuv420View& in, ChromaSiting siting, const RgbCoeffici
             dst[static_cast<size_t>(x)] = (wa * pa[x] + wb * pb[x] + round) >> shift;
     };
 
+    // Per-value products, so that the pixel loop is table look-ups and additions.
+    int yTerm[256], bTerm[256], guTerm[256], gvTerm[256], rTerm[256];
+    for (int i = 0; i < 256; ++i) {
+        yTerm[i] = (i - k.offset) * k.scale + 4096;
+        bTerm[i] = k.bU * (i - 128);
+        guTerm[i] = k.gU * (i - 128);
+        gvTerm[i] = k.gV * (i - 128);
+        rTerm[i] = k.rV * (i - 128);
+    }
+    std::vector<uint8_t> uFull(static_cast<size_t>(width)), vFull(static_cast<size_t>(width));
+    auto horizontal = [cw](const std::vector<int>& half, std::vector<uint8_t>& full) {
+        for (int j = 0; j < cw; ++j) {
+            const int a = half[static_cast<size_t>(j)];
+            const int b = j + 1 < cw ? half[static_cast<size_t>(j + 1)] : a;
+            full[static_cast<size_t>(2 * j)] = static_cast<uint8_t>(a);
+            full[static_cast<size_t>(2 * j + 1)] = static_cast<uint8_t>((a + b + 1) >> 1);
+        }
+    };
+
     for (int r = 0; r < height; ++r) {
         verticalRow(in.u, in.uPitch, r, uRow);
         verticalRow(in.v, in.vPitch, r, vRow);
+        horizontal(uRow, uFull);
+        horizontal(vRow, vFull);
         const uint8_t* yRow = in.y + static_cast<std::ptrdiff_t>(r) * in.yPitch;
         uint8_t* o = out + static_cast<std::ptrdiff_t>(r) * width * 3;
+        const uint8_t* uf = uFull.data();
+        const uint8_t* vf = vFull.data();
         for (int x = 0; x < width; ++x) {
-            const int j = x >> 1;
-            int u = uRow[static_cast<size_t>(j)], v = vRow[static_cast<size_t>(j)];
-            if ((x & 1) && j + 1 < cw) {
-                u = (u + uRow[static_cast<size_t>(j + 1)] + 1) >> 1;
-                v = (v + vRow[static_cast<size_t>(j + 1)] + 1) >> 1;
-            }
-            const int yy = (yRow[x] - k.offset) * k.scale + 4096;
-            u -= 128;
-            v -= 128;
-            o[3 * x + 0] = Clamp8((yy + k.bU * u) >> 13);
-            o[3 * x + 1] = Clamp8((yy + k.gU * u + k.gV * v) >> 13);
-            o[3 * x + 2] = Clamp8((yy + k.rV * v) >> 13);
+            const int yy = yTerm[yRow[x]];
+            o[3 * x + 0] = Clamp8((yy + bTerm[uf[x]]) >> 13);
+            o[3 * x + 1] = Clamp8((yy + guTerm[uf[x]] + gvTerm[vf[x]]) >> 13);
+            o[3 * x + 2] = Clamp8((yy + rTerm[vf[x]]) >> 13);
         }
     }
 }
