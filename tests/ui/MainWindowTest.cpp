@@ -416,6 +416,22 @@ TEST_F(MainWindowTest, OpeningAnotherFilmDiscardsUnsavedChangesWithoutAQuestion)
     EXPECT_EQ(window->Project->CropTop, 0);
     EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
     EXPECT_EQ(ReadAll(folder.filePath(QStringLiteral("film.ini"))), saved);
+
+    // Another film: the first one's change is dropped unsaved, the new one shows on page 0.
+    window->Project->SetCropTop(72);
+    window->SetActivePage(2);
+    const QString ntscFolder = folder.filePath(QStringLiteral("ntsc"));
+    ASSERT_TRUE(QDir().mkdir(ntscFolder));
+    for (const char* name : {"film.d2v", "film.mpg"})
+        ASSERT_TRUE(QFile::copy(TestDataPath(QStringLiteral("ntsc_interlaced/") + QLatin1String(name)),
+                                ntscFolder + QLatin1Char('/') + QLatin1String(name)));
+    OpenThroughMenu(*window, ntscFolder + QStringLiteral("/film.d2v"));
+    ASSERT_NE(window->Project, nullptr);
+    EXPECT_EQ(window->Project->InputHeight, 480);
+    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(window->ui->LabelFrameNumber->text(), QStringLiteral("Nombre de frames :  300"));
+    EXPECT_EQ(window->D2VFilePath, ntscFolder + QLatin1Char('/'));
+    EXPECT_EQ(ReadAll(folder.filePath(QStringLiteral("film.ini"))), saved);
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 }
 
