@@ -17,6 +17,21 @@ namespace {
 
 using Names = std::pair<QString, QString>;
 
+// The blanks the reader trims around names and values, DOS end-of-file mark included.
+QString ReaderTrimmed(const QString& text) {
+    const auto blank = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == u' ' || u == u'\t' || u == u'\r' || u == u'\n' || u == u'\v' || u == u'\f' || u == 0x1A;
+    };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && blank(text.at(begin)))
+        ++begin;
+    while (end > begin && blank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 // Section and key names the file seems to hold, found with a rough scan of our own: a name that
 // the reader sees otherwise only gets its default value, before and after alike.
 std::vector<Names> ScanNames(const QByteArray& bytes) {
@@ -25,11 +40,11 @@ std::vector<Names> ScanNames(const QByteArray& bytes) {
     QString section;
     static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
     for (const QString& raw : text.split(lineBreak)) {
-        const QString line = raw.trimmed();
+        const QString line = ReaderTrimmed(raw);
         if (line.startsWith(QLatin1Char('[')) && line.contains(QLatin1Char(']'))) {
-            section = line.mid(1, line.lastIndexOf(QLatin1Char(']')) - 1).trimmed();
+            section = ReaderTrimmed(line.mid(1, line.lastIndexOf(QLatin1Char(']')) - 1));
         } else if (line.contains(QLatin1Char('='))) {
-            names.emplace_back(section, line.left(line.indexOf(QLatin1Char('='))).trimmed());
+            names.emplace_back(section, ReaderTrimmed(line.left(line.indexOf(QLatin1Char('=')))));
             if (names.size() >= 64)
                 break;
         }
@@ -48,7 +63,7 @@ QString SafeValue(const uint8_t* data, size_t size) {
 }
 
 bool SameName(const QString& a, const QString& b) {
-    return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+    return ReaderTrimmed(a).compare(ReaderTrimmed(b), Qt::CaseInsensitive) == 0;
 }
 
 std::string Describe(const char* what, const Names& names, const QString& got, const QString& expected) {
@@ -94,8 +109,8 @@ std::string CheckPrivateProfile(const uint8_t* data, size_t size, const std::str
     // Names the program writes (letters, digits, blanks inside). Others, such as a key that starts
     // with ";" or "[", read back as a comment or a section in every private-profile reader.
     static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9_ ]*$"));
-    if (!plainName.match(written.first.trimmed()).hasMatch() ||
-        !plainName.match(written.second.trimmed()).hasMatch())
+    if (!plainName.match(ReaderTrimmed(written.first)).hasMatch() ||
+        !plainName.match(ReaderTrimmed(written.second)).hasMatch())
         return {};
     const QString readBack = after.GetString(written.first, written.second, missing);
     if (readBack != newValue)
