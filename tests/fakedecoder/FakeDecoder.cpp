@@ -98,7 +98,9 @@ __attribute__((visibility("default"))) void closeVideo(void) {
 
 #ifndef FAKE_WITHOUT_RGB
 __attribute__((visibility("default"))) unsigned char* getRGBFrame(int32_t n) {
-    requests += (requests.empty() ? "" : ",") + std::to_string(n);
+    if (!requests.empty())
+        requests += ',';
+    requests += std::to_string(n);
     if (!isOpen || film.failFrames.count(n) != 0) {
         lastError = "image " + std::to_string(n) + " corrompue";
         return nullptr;
