@@ -22,6 +22,9 @@ constexpr uint64_t kSyncBudget = 64ull * 1024 * 1024;
 constexpr int kMissingMargin = 32;
 // Lines searched backwards for a picture to repeat in place of a missing one.
 constexpr int kLinesBackForRepeat = 4;
+// Converted frames kept: the model's AutoCrop samples four frames and then shows the one on
+// display again, and redraws ask for the frame just shown.
+constexpr size_t kRgbCacheFrames = 6;
 
 // The index's iDCT choice, mapped to the nearest libavcodec one; it changes rounding, never numbering.
 int IdctFor(int d2vAlgorithm) {
@@ -156,7 +159,7 @@ bool Mpeg2Source::Open(const std::string& d2vPath) {
     autoSiting_ = EndsWithNoCase(d2vPath_, "_A.d2v");
     defaultSiting_ =
         EndsWithNoCase(d2vPath_, "_P.d2v") ? ChromaSiting::Progressive : ChromaSiting::Interlaced;
-    rgb_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3, 0);
+    rgbCache_.clear();
     yuv_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3 / 2, 0);
     return true;
 }
@@ -235,8 +238,24 @@ const uint8_t* Mpeg2Source::YuvFrame(int frame) {
 }
 
 const uint8_t* Mpeg2Source::RgbFrame(int frame) {
+    for (size_t i = 0; codec_ && i < rgbCache_.size(); ++i) {
+        if (rgbCache_[i].frame != frame)
+            continue;
+        std::rotate(rgbCache_.begin(), rgbCache_.begin() + static_cast<std::ptrdiff_t>(i),
+                    rgbCache_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        error_.clear();
+        ++stats_.rgbHits;
+        return rgbCache_.front().bgr.data();
+    }
     if (!BuildYuv(frame))
         return nullptr;
+    // The least recently used entry takes the new frame; it is marked empty until converted.
+    if (rgbCache_.size() < kRgbCacheFrames)
+        rgbCache_.emplace_back();
+    std::rotate(rgbCache_.begin(), rgbCache_.end() - 1, rgbCache_.end());
+    RgbEntry& entry = rgbCache_.front();
+    entry.frame = -1;
+    entry.bgr.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3);
     const FramePair pair = frames_[static_cast<size_t>(std::max(frame, firstServable_))];
     const IndexLine& line = file_.lines[static_cast<size_t>(pictureLine_[static_cast<size_t>(pair.top)])];
     ChromaSiting siting = defaultSiting_;
@@ -253,8 +272,9 @@ const uint8_t* Mpeg2Source::RgbFrame(int frame) {
     view.uPitch = view.vPitch = width_ / 2;
     view.width = width_;
     view.height = height_;
-    ConvertToBgr24(view, siting, CoefficientsFor(line.matrix, file_.yuvRgbScale == 1), rgb_.data());
-    return rgb_.data();
+    ConvertToBgr24(view, siting, CoefficientsFor(line.matrix, file_.yuvRgbScale == 1), entry.bgr.data());
+    entry.frame = frame;
+    return entry.bgr.data();
 }
 
 bool Mpeg2Source::BuildYuv(int frame) {

@@ -38,6 +38,7 @@ public:
     int FrameCount() const { return static_cast<int>(frames_.size()); }
 
     // Packed B,G,R, top row first, Width() x 3 bytes a row; null on failure. Valid until the next call.
+    // The last few converted frames are kept, so asking again for one of them costs a look-up.
     const uint8_t* RgbFrame(int frame);
     // Planar Y, then U, then V (4:2:0, pitch = width); null on failure. Valid until the next call.
     const uint8_t* YuvFrame(int frame);
@@ -51,6 +52,7 @@ public:
         int picturesSent = 0;
         int typeMismatches = 0; // decoded picture type differs from the index's flag
         int repeats = 0;        // pictures the stream never gave, served as a neighbour
+        int rgbHits = 0;        // frames served from the converted-frame cache
     };
     const Stats& Statistics() const { return stats_; }
 
@@ -108,7 +110,12 @@ private:
     std::map<int, AVFrame*> cache_; // decoded pictures by display index
 
     std::vector<uint8_t> yuv_;
-    std::vector<uint8_t> rgb_;
+    // Recently converted frames, most recent first; their buffers are reused, never reallocated.
+    struct RgbEntry {
+        int frame = -1;
+        std::vector<uint8_t> bgr;
+    };
+    std::vector<RgbEntry> rgbCache_;
     Stats stats_;
 };
 
