@@ -289,6 +289,8 @@ bool Mpeg2Source::BuildYuv(int frame) {
         return false;
     }
     const FramePair pair = frames_[static_cast<size_t>(std::max(frame, firstServable_))];
+    const FramePair before = frames_[static_cast<size_t>(std::max(frame - 1, firstServable_))];
+    sendBFrom_ = std::min({pair.top, pair.bottom, before.top, before.bottom});
     // Own references, so that the second lookup cannot release the first picture.
     AVFrame* bottom = Picture(pair.bottom);
     bottom = bottom ? av_frame_clone(bottom) : nullptr;
@@ -367,6 +369,7 @@ AVFrame* Mpeg2Source::Picture(int picture) {
             continue; // past the end of a cut stream: nothing to decode there
         ++tries;
         keepFrom_ = l.firstPicture;
+        sendBFrom_ = 0; // the last picture given before the missing one may be any B picture
         ClearCache();
         if (StartSession(back))
             RunSession(picture);
@@ -451,7 +454,7 @@ void Mpeg2Source::SendPicture(const CodedPicture& picture) {
     int64_t pts = serial_++;
     if (picture.type == PictureType::B) {
         const int display = nextDisplay_++;
-        if (display < keepFrom_)
+        if (display < keepFrom_ || display < sendBFrom_)
             return; // not shown, and nothing refers to it
         ptsPicture_[pts] = display;
     } else {

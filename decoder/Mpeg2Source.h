@@ -109,6 +109,11 @@ private:
 
     std::map<int, AVFrame*> cache_; // decoded pictures by display index
 
+    // B pictures shown before this one are not sent while catching up: nothing refers to them.
+    // Set per request to the first picture of the frame before the one asked, so that stepping
+    // back one frame still finds its pictures cached.
+    int sendBFrom_ = 0;
+
     std::vector<uint8_t> yuv_;
     // Recently converted frames, most recent first; their buffers are reused, never reallocated.
     struct RgbEntry {
