@@ -10,11 +10,19 @@ class DesktopSeam final : public UiSeam {
 public:
     QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
                             const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, caption, directory, filter);
+        // The opening itself reports a missing file, so a typed name need not exist here.
+        QFileDialog dialog(parent, caption, directory, filter);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
     }
     QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& proposal,
                             const QString& filter) override {
-        return QFileDialog::getSaveFileName(parent, caption, proposal, filter);
+        // The caller decides about replacing an existing file.
+        return QFileDialog::getSaveFileName(parent, caption, proposal, filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
     }
     int ExecModal(QDialog* dialog) override { return dialog->exec(); }
     bool OpenUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
@@ -25,6 +33,10 @@ UiSeam* currentSeam = nullptr;
 
 } // namespace
 
-void SetUiSeam(UiSeam* seam) { currentSeam = seam; }
+void SetUiSeam(UiSeam* seam) {
+    currentSeam = seam;
+}
 
-UiSeam& Seam() { return currentSeam != nullptr ? *currentSeam : desktopSeam; }
+UiSeam& Seam() {
+    return currentSeam != nullptr ? *currentSeam : desktopSeam;
+}

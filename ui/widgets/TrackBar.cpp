@@ -1,5 +1,6 @@
 #include "ui/widgets/TrackBar.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -26,6 +27,30 @@ void TrackBar::ClearTicks() {
         ticks.clear();
         update();
     }
+}
+
+// Qt's horizontal slider moves right on Up and Page Up; the track bar users know moves left on
+// them (towards the first frame) and right on Down and Page Down.
+void TrackBar::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        switch (event->key()) {
+        case Qt::Key_Up:
+            triggerAction(QAbstractSlider::SliderSingleStepSub);
+            return;
+        case Qt::Key_Down:
+            triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            return;
+        case Qt::Key_PageUp:
+            triggerAction(QAbstractSlider::SliderPageStepSub);
+            return;
+        case Qt::Key_PageDown:
+            triggerAction(QAbstractSlider::SliderPageStepAdd);
+            return;
+        default:
+            break;
+        }
+    }
+    QSlider::keyPressEvent(event);
 }
 
 void TrackBar::paintEvent(QPaintEvent* event) {
