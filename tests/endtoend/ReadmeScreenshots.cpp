@@ -1,0 +1,168 @@
+// Not a test: takes the README's pictures of every page and window, on the sample film, by
+// walking the real program through one film. Run under Xvfb (scripts/screenshots).
+// Usage: readme_screenshots <sample.d2v> <output folder>
+#include "ScriptedUiSeam.h"
+#include "common/RecordingMessageSink.h"
+#include "model/UseFullUnit.h"
+#include "ui/Cinescriptor.h"
+#include "ui_Cinescriptor.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTest>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool ok = true;
+QDir out;
+
+void Save(QWidget* window, const char* name) {
+    QTest::qWait(300);
+    const QString path = out.filePath(QLatin1String(name));
+    if (!window->grab().save(path)) {
+        std::fprintf(stderr, "readme_screenshots: cannot write %s\n", qPrintable(path));
+        ok = false;
+    }
+}
+
+template <typename T> T* In(QWidget* parent, const char* name) {
+    T* control = parent->findChild<T*>(QLatin1String(name));
+    if (control == nullptr) {
+        std::fprintf(stderr, "readme_screenshots: no %s\n", name);
+        std::exit(1);
+    }
+    return control;
+}
+
+void Type(QWidget* parent, const char* box, const QString& text) {
+    auto* edit = In<QLineEdit>(parent, box);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::qWait(100);
+}
+
+void Click(QWidget* parent, const char* button) {
+    QTest::mouseClick(In<QAbstractButton>(parent, button), Qt::LeftButton);
+    QTest::qWait(100);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Cinescriptor"));
+    InitCharacterTypes();
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: readme_screenshots <sample.d2v> <output folder>\n");
+        return 2;
+    }
+    out.setPath(QString::fromLocal8Bit(argv[2]));
+    RecordingMessageSink messages;
+    ScriptedUiSeam seam;
+    TForm1 window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    seam.openFileNames.push_back(QString::fromLocal8Bit(argv[1]));
+    window.ui->Ouvrir1->trigger();
+    if (!window.Project) {
+        std::fprintf(stderr, "readme_screenshots: %s\n",
+                     qPrintable(messages.Texts().join(QLatin1Char('\n'))));
+        return 1;
+    }
+    Save(&window, "information-page.png");
+
+    QTabBar* tabs = window.ui->PageControl1->tabBar();
+    auto page = [&](int index) {
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+        QTest::qWait(200);
+    };
+
+    page(1);
+    Type(&window, "LabeledEditFrameNumber1", QStringLiteral("25"));
+    Click(&window, "ButtonSelectFirstFrame");
+    Type(&window, "LabeledEditFrameNumber1", QStringLiteral("489"));
+    Click(&window, "ButtonSelectLastFrame");
+    In<QCheckBox>(&window, "CheckBoxIsCreditsModeSelected")->click();
+    Type(&window, "LabeledEditFrameNumber1", QStringLiteral("410"));
+    Click(&window, "ButtonSelectCreditsFrame");
+    Type(&window, "LabeledEditFrameNumber1", QStringLiteral("200"));
+    Save(&window, "sequence-page.png");
+
+    page(2);
+    Click(&window, "ButtonAutoCrop");
+    Type(&window, "LabeledEditFrameNumber2", QStringLiteral("200"));
+    Save(&window, "crop-page.png");
+
+    page(3);
+    auto* ratio = In<QComboBox>(&window, "ComboBoxOutputProjectedRatio");
+    const int automatic = ratio->findText(QStringLiteral("Automatique"));
+    if (automatic >= 0) {
+        ratio->setCurrentIndex(automatic);
+        emit ratio->activated(automatic);
+    }
+    Type(&window, "LabeledEditOutputWidth", QStringLiteral("512"));
+    Type(&window, "LabeledEditFrameNumber3", QStringLiteral("200"));
+    Save(&window, "resize-page.png");
+
+    page(4);
+    Save(&window, "scripts-page.png");
+
+    seam.onModal = [&](QDialog* dialog) {
+        dialog->show();
+        QTest::qWait(200);
+        const QString name = dialog->objectName();
+        if (name == QLatin1String("TForm3")) {
+            Click(dialog, "ButtonAddAudio2");
+            Click(dialog, "ButtonAddSubTitles1");
+            Click(dialog, "ButtonNewMedium1");
+            Save(dialog, "calculator.png");
+        } else if (name == QLatin1String("TFormEstimateSize")) {
+            Type(dialog, "LabeledEditBitRate", QStringLiteral("192"));
+            Save(dialog, "estimate-size.png");
+            Click(dialog, "ButtonEnter");
+        } else if (name == QLatin1String("TFormEnterManualSize")) {
+            auto* unit = In<QComboBox>(dialog, "ComboBoxUnit");
+            const int cd = unit->findText(QStringLiteral("CD(s) 700 Mo"));
+            if (cd >= 0) {
+                unit->setCurrentIndex(cd);
+                Type(dialog, "LabeledEditNumber", QStringLiteral("2"));
+                Save(dialog, "manual-size.png");
+            } else {
+                unit->setCurrentIndex(unit->findText(QStringLiteral("Ko")));
+                Type(dialog, "LabeledEditNumber", QStringLiteral("300"));
+            }
+            Click(dialog, "ButtonEnter");
+        } else if (name == QLatin1String("TForm2")) {
+            Save(dialog, "script-preview.png");
+        } else if (name == QLatin1String("TFormAbout")) {
+            Save(dialog, "about.png");
+        }
+        if (dialog->isVisible())
+            dialog->reject();
+        return static_cast<int>(QDialog::Rejected);
+    };
+    Click(&window, "ButtonBitRateCalculator");
+
+    // The preview of the main script; its save dialog is cancelled, nothing is written.
+    auto* preview = In<QCheckBox>(&window, "CheckBoxPreVisualization");
+    if (!preview->isChecked())
+        preview->click();
+    Click(&window, "ButtonGenerate");
+    window.ui->APropos1->trigger();
+    QTest::qWait(100);
+
+    messages.defaultAnswer = false;
+    return ok ? 0 : 1;
+}
