@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #ifdef __SSE2__
@@ -78,9 +79,10 @@ void ConvertToBgr24(const Yuv420View& in, ChromaSiting siting, const RgbCoeffici
     const int cw = width / 2, ch = height / 2;
     if (width <= 0 || height <= 0 || cw <= 0 || ch <= 0)
         return;
-    std::vector<int> uRow(static_cast<size_t>(cw)), vRow(static_cast<size_t>(cw));
+    // One spare byte repeats the last chroma column for the horizontal step.
+    std::vector<uint8_t> uRow(static_cast<size_t>(cw) + 1), vRow(static_cast<size_t>(cw) + 1);
 
-    auto verticalRow = [&](const uint8_t* plane, int pitch, int r, std::vector<int>& dst) {
+    auto verticalRow = [&](const uint8_t* plane, int pitch, int r, std::vector<uint8_t>& dst) {
         int a = 0, b = 0, wa = 0, wb = 0, shift = 0, round = 0;
         // A single chroma row has no second field to interpolate within.
         if (siting == ChromaSiting::Progressive || ch < 2) {
@@ -106,22 +108,54 @@ void ConvertToBgr24(const Yuv420View& in, ChromaSiting siting, const RgbCoeffici
         }
         const uint8_t* pa = plane + static_cast<std::ptrdiff_t>(a) * pitch;
         const uint8_t* pb = plane + static_cast<std::ptrdiff_t>(b) * pitch;
-        for (int x = 0; x < cw; ++x)
-            dst[static_cast<size_t>(x)] = (wa * pa[x] + wb * pb[x] + round) >> shift;
+        int x = 0;
+#ifdef __SSE2__
+        // The weights add up to 1 << shift, so every sum fits 16 bits and the result 8.
+        const __m128i zero16 = _mm_setzero_si128();
+        const __m128i mwa = _mm_set1_epi16(static_cast<int16_t>(wa)),
+                      mwb = _mm_set1_epi16(static_cast<int16_t>(wb));
+        const __m128i mround = _mm_set1_epi16(static_cast<int16_t>(round));
+        const __m128i mshift = _mm_cvtsi32_si128(shift);
+        for (; x + 16 <= cw; x += 16) {
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pa + x));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + x));
+            auto mix = [&](__m128i a8, __m128i b8) {
+                const __m128i sum =
+                    _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(a8, mwa), _mm_mullo_epi16(b8, mwb)), mround);
+                return _mm_srl_epi16(sum, mshift);
+            };
+            const __m128i lo = mix(_mm_unpacklo_epi8(va, zero16), _mm_unpacklo_epi8(vb, zero16));
+            const __m128i hi = mix(_mm_unpackhi_epi8(va, zero16), _mm_unpackhi_epi8(vb, zero16));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.data() + x), _mm_packus_epi16(lo, hi));
+        }
+#endif
+        for (; x < cw; ++x)
+            dst[static_cast<size_t>(x)] = static_cast<uint8_t>((wa * pa[x] + wb * pb[x] + round) >> shift);
+        dst[static_cast<size_t>(cw)] = dst[static_cast<size_t>(cw) - 1];
     };
 
     std::vector<uint8_t> uFull(static_cast<size_t>(width)), vFull(static_cast<size_t>(width));
-    auto horizontal = [cw](const std::vector<int>& half, std::vector<uint8_t>& full) {
-        for (int j = 0; j < cw; ++j) {
+    auto horizontal = [cw](const std::vector<uint8_t>& half, std::vector<uint8_t>& full) {
+        int j = 0;
+#ifdef __SSE2__
+        // The rounded-up average of neighbours is exactly pavgb.
+        for (; j + 16 <= cw; j += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(half.data() + j));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(half.data() + j + 1));
+            const __m128i mid = _mm_avg_epu8(a, b);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(full.data() + 2 * j), _mm_unpacklo_epi8(a, mid));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(full.data() + 2 * j + 16), _mm_unpackhi_epi8(a, mid));
+        }
+#endif
+        for (; j < cw; ++j) {
             const int a = half[static_cast<size_t>(j)];
-            const int b = j + 1 < cw ? half[static_cast<size_t>(j + 1)] : a;
+            const int b = half[static_cast<size_t>(j + 1)];
             full[static_cast<size_t>(2 * j)] = static_cast<uint8_t>(a);
             full[static_cast<size_t>(2 * j + 1)] = static_cast<uint8_t>((a + b + 1) >> 1);
         }
     };
 
 #ifdef __SSE2__
-    std::vector<uint8_t> bRow(static_cast<size_t>(width)), gRow(bRow.size()), rRow(bRow.size());
     const __m128i zero = _mm_setzero_si128();
     const __m128i c128 = _mm_set1_epi16(128);
     const __m128i offset = _mm_set1_epi16(static_cast<int16_t>(k.offset));
@@ -147,12 +181,11 @@ void ConvertToBgr24(const Yuv420View& in, ChromaSiting siting, const RgbCoeffici
         const uint8_t* vf = vFull.data();
         int x = 0;
 #ifdef __SSE2__
-        // Eight pixels at a time, planar, then interleaved: the same integer sums as below, each
-        // pair of products taken by one multiply-add (every factor fits 16 bits).
-        uint8_t* bp = bRow.data();
-        uint8_t* gp = gRow.data();
-        uint8_t* rp = rRow.data();
-        for (; wide && x + 8 <= width; x += 8) {
+        // Eight pixels at a time: the same integer sums as below, each pair of products taken by
+        // one multiply-add (every factor fits 16 bits). The last row keeps its last pixel for the plain loop,
+        // which writes no spare byte.
+        const int simdEnd = r + 1 < height ? width : width - 1;
+        for (; wide && x + 8 <= simdEnd; x += 8) {
             const __m128i y16 = _mm_sub_epi16(
                 _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(yRow + x)), zero), offset);
             const __m128i u16 = _mm_sub_epi16(
@@ -168,18 +201,24 @@ void ConvertToBgr24(const Yuv420View& in, ChromaSiting siting, const RgbCoeffici
                 const __m128i w = _mm_packs_epi32(lo, hi);
                 return _mm_packus_epi16(w, w);
             };
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(bp + x),
-                             finish(_mm_madd_epi16(yuLo, kB), _mm_madd_epi16(yuHi, kB)));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(gp + x),
-                             finish(_mm_add_epi32(_mm_madd_epi16(yuLo, kGu), _mm_madd_epi16(v0Lo, kGv)),
-                                    _mm_add_epi32(_mm_madd_epi16(yuHi, kGu), _mm_madd_epi16(v0Hi, kGv))));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(rp + x),
-                             finish(_mm_madd_epi16(yvLo, kR), _mm_madd_epi16(yvHi, kR)));
-        }
-        for (int i = 0; i < x; ++i) {
-            o[3 * i + 0] = bp[i];
-            o[3 * i + 1] = gp[i];
-            o[3 * i + 2] = rp[i];
+            const __m128i b8 = finish(_mm_madd_epi16(yuLo, kB), _mm_madd_epi16(yuHi, kB));
+            const __m128i g8 = finish(_mm_add_epi32(_mm_madd_epi16(yuLo, kGu), _mm_madd_epi16(v0Lo, kGv)),
+                                      _mm_add_epi32(_mm_madd_epi16(yuHi, kGu), _mm_madd_epi16(v0Hi, kGv)));
+            const __m128i r8 = finish(_mm_madd_epi16(yvLo, kR), _mm_madd_epi16(yvHi, kR));
+            // B,G,R,0 per pixel, each written as four bytes three apart: the zero is overwritten by
+            // the next pixel (the loop stops short of the buffer's last pixel).
+            const __m128i bg = _mm_unpacklo_epi8(b8, g8), r0 = _mm_unpacklo_epi8(r8, zero);
+            __m128i quad = _mm_unpacklo_epi16(bg, r0);
+            uint8_t* px = o + 3 * x;
+            for (int half = 0; half < 2; ++half) {
+                for (int i = 0; i < 4; ++i) {
+                    const uint32_t word = static_cast<uint32_t>(_mm_cvtsi128_si32(quad));
+                    std::memcpy(px, &word, 4);
+                    px += 3;
+                    quad = _mm_srli_si128(quad, 4);
+                }
+                quad = _mm_unpackhi_epi16(bg, r0);
+            }
         }
 #endif
         for (; x < width; ++x) {
