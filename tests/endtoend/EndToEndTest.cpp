@@ -74,19 +74,23 @@ struct Snapshot {
     uint16_t top, bottom, left, right, width, height;
     uint32_t audio, subtitles, medium;
     uint8_t mode;
+    float projectedRatio;
     bool operator==(const Snapshot&) const = default;
 };
 
 Snapshot Take(const TD2VFullProject& p) {
-    return {p.FirstFrameNumber, p.LastFrameNumber, p.CreditsFrameNumber, p.CropTop,      p.CropBottom,
-            p.CropLeft,         p.CropRight,       p.OutputWidth,        p.OutputHeight, p.AudioSize,
-            p.SubTitlesSize,    p.MediumSize,      p.CreditsMode};
+    return {p.FirstFrameNumber, p.LastFrameNumber,     p.CreditsFrameNumber,
+            p.CropTop,          p.CropBottom,          p.CropLeft,
+            p.CropRight,        p.OutputWidth,         p.OutputHeight,
+            p.AudioSize,        p.SubTitlesSize,       p.MediumSize,
+            p.CreditsMode,      p.OutputProjectedRatio};
 }
 
 void PrintTo(const Snapshot& s, std::ostream* os) {
     *os << "range " << s.first << "-" << s.last << " credits " << s.credits << " crops " << s.top << "/"
         << s.bottom << "/" << s.left << "/" << s.right << " size " << s.width << "x" << s.height << " audio "
-        << s.audio << " subtitles " << s.subtitles << " medium " << s.medium << " mode " << int(s.mode);
+        << s.audio << " subtitles " << s.subtitles << " medium " << s.medium << " mode " << int(s.mode)
+        << " projected ratio " << s.projectedRatio;
 }
 
 // The script the program writes for these values, line by line with CR LF ends.
@@ -369,6 +373,9 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
         EXPECT_EQ(In<LabeledEdit>(window.get(), "LabeledEditCredits")->text(), QString::number(Credits));
         Activate(*window, ResizePage);
         EXPECT_EQ(In<LabeledEdit>(window.get(), "LabeledEditOutputWidth")->text(), QStringLiteral("512"));
+        // A film with settings comes back on "Manuel", the stored ratio in force (compared above).
+        EXPECT_EQ(In<QComboBox>(window.get(), "ComboBoxOutputProjectedRatio")->currentText(),
+                  QStringLiteral("Manuel"));
         messages.answers = {false};
         window->close();
     }
