@@ -1,5 +1,6 @@
 #include "ScriptedUiSeam.h"
 #include "common/RecordingMessageSink.h"
+#include "common/RunTests.h"
 #include "common/TestPaths.h"
 #include "model/DecoderLibrary.h"
 #include "model/TD2VFullProject.h"
@@ -465,5 +466,5 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
     InitCharacterTypes();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunAllTestsAndJoinQtWorkers();
 }

@@ -2,6 +2,7 @@
 
 #include "ScriptedSeam.h"
 #include "common/RecordingMessageSink.h"
+#include "common/RunTests.h"
 #include "model/UseFullUnit.h"
 #include "ui_AviSynthScriptVisualizator.h"
 
@@ -345,5 +346,5 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InitCharacterTypes();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunAllTestsAndJoinQtWorkers();
 }

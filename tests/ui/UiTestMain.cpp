@@ -1,3 +1,4 @@
+#include "common/RunTests.h"
 #include "model/UseFullUnit.h"
 
 #include <QApplication>
@@ -12,5 +13,5 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Cinescriptor"));
     InitCharacterTypes();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunAllTestsAndJoinQtWorkers();
 }
