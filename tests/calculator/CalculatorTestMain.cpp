@@ -10,5 +10,5 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RunAllTestsAndJoinQtWorkers();
+    return RunAllTestsThenCheckLeaks();
 }

@@ -7,5 +7,5 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RunAllTestsAndJoinQtWorkers();
+    return RunAllTestsThenCheckLeaks();
 }

@@ -13,5 +13,5 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
     InitCharacterTypes();
     ::testing::InitGoogleTest(&argc, argv);
-    return RunAllTestsAndJoinQtWorkers();
+    return RunAllTestsThenCheckLeaks();
 }

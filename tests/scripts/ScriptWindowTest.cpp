@@ -346,5 +346,5 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InitCharacterTypes();
     ::testing::InitGoogleTest(&argc, argv);
-    return RunAllTestsAndJoinQtWorkers();
+    return RunAllTestsThenCheckLeaks();
 }
