@@ -57,11 +57,18 @@ bool IsValidUtf8(const QByteArray& bytes) {
     return !decoder.hasError();
 }
 
+// The part of a line the Windows functions see: they read C strings, which end at a NUL.
+QStringView UpToNul(QStringView line) {
+    const qsizetype nul = line.indexOf(QChar(0));
+    return nul < 0 ? line : line.left(nul);
+}
+
 QString ValueOf(const QString& keyLine) {
-    const qsizetype equals = keyLine.indexOf(QLatin1Char('='));
+    const QStringView line = UpToNul(keyLine);
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
     if (equals < 0)
         return QString();
-    QString value = Trimmed(QStringView(keyLine).mid(equals + 1));
+    QString value = Trimmed(line.mid(equals + 1));
     // A pair of quotes around the whole value goes, as the original reader dropped it.
     if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
         value.back() == value.front())
@@ -143,7 +150,7 @@ bool PrivateProfile::Read() const {
 PrivateProfile::Line PrivateProfile::Parse(QString text) {
     Line line;
     line.text = std::move(text);
-    const QStringView view(line.text);
+    const QStringView view = UpToNul(line.text);
     qsizetype first = 0;
     while (first < view.size() && IsBlank(view.at(first)))
         ++first;

@@ -12,7 +12,8 @@
 //
 // Reading: UTF-8, or Windows-1252 when the file is not valid UTF-8; lines end in LF, CR LF or CR.
 // Values lose their surrounding blanks and a pair of quotes around the whole value, and are cut
-// at 2047 characters, the reader's buffer of the original. Writing: UTF-8 without a byte-order
+// at 2047 characters, the reader's buffer of the original. A line ends, for the reader, at its
+// first NUL byte, as a C string does. Writing: UTF-8 without a byte-order
 // mark; untouched lines keep their bytes; new or changed lines end as the file's first line does,
 // CR LF in a new file.
 class PrivateProfile {

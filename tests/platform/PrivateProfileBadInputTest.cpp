@@ -1,0 +1,199 @@
+#include "platform/PrivateProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <sys/mount.h>
+
+namespace {
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class PrivateProfileBadInput : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+
+    QTemporaryDir dir;
+};
+
+// Control bytes where a text editor would never put them. The reader hands back what a C string
+// holds, as the Windows functions do: a value ends at its first NUL.
+struct ControlCase {
+    const char* name;
+    QByteArray bytes;
+    const char* key;
+    const char* expected; // nullptr: the key is absent
+};
+
+class ControlBytes : public PrivateProfileBadInput, public ::testing::WithParamInterface<ControlCase> {};
+
+TEST_P(ControlBytes, AreReadAsTheWindowsFunctionsReadThem) {
+    const ControlCase& c = GetParam();
+    WriteBytes(Path("c.ini"), c.bytes);
+    PrivateProfile profile(Path("c.ini"));
+    ASSERT_TRUE(profile.Load());
+    const QString absent = QStringLiteral("<absent>");
+    EXPECT_EQ(profile.GetString(S("S"), S(c.key), absent), c.expected ? S(c.expected) : absent);
+    EXPECT_FALSE(profile.GetString(S("S"), S(c.key), absent).contains(QChar(0)));
+
+    // Writing another key leaves every byte of the file as it was, the control bytes included.
+    profile.SetString(S("T"), S("New"), S("1"));
+    ASSERT_TRUE(profile.Save());
+    const QByteArray after = ReadBytes(Path("c.ini"));
+    EXPECT_TRUE(after.startsWith(c.bytes)) << c.name;
+    PrivateProfile again(Path("c.ini"));
+    EXPECT_EQ(again.GetString(S("T"), S("New"), QString()), S("1"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ControlBytes,
+    ::testing::Values(ControlCase{"NulInValue", QByteArray("[S]\r\nA=12\0junk\r\n", 16), "A", "12"},
+                      ControlCase{"NulFirst", QByteArray("[S]\r\nA=\0\r\n", 10), "A", ""},
+                      ControlCase{"NulLine", QByteArray("[S]\r\n\0\0\0\r\nA=1\r\n", 15), "A", "1"},
+                      // A NUL before the line's "=": a key without a value, named by what comes before.
+                      ControlCase{"NulInName", QByteArray("[S]\r\nA\0B=1\r\n", 12), "A", ""},
+                      ControlCase{"NulBeforeHeader", QByteArray("\0[S]\r\nA=1\r\n", 11), "A", nullptr},
+                      // A lone CR ends a line, wherever it stands.
+                      ControlCase{"LoneCrInValue", "[S]\r\nA=1\rB=2\r\n", "B", "2"},
+                      ControlCase{"LoneCrAfterHeader", "[S]\rA=3\n", "A", "3"},
+                      ControlCase{"LoneCrAtEnd", "[S]\r\nA=4\r", "A", "4"},
+                      ControlCase{"OnlyCrs", "\r\r\r[S]\r\r\rA=5\r\r", "A", "5"},
+                      ControlCase{"DosEndOfFile", "[S]\r\nA=6\x1A\r\n", "A", "6"}),
+    [](const ::testing::TestParamInfo<ControlCase>& p) { return std::string(p.param.name); });
+
+TEST_F(PrivateProfileBadInput, TenMegabyteLinesWithoutAnEndAreReadCutAndKeptWhole) {
+    const qsizetype tenMegabytes = 10 << 20;
+    const QByteArray value(tenMegabytes, 'v');
+    // An unclosed bracket makes no section header: the Windows reader takes such a line as a key
+    // without a value, so it stays in section S.
+    const QByteArray unclosed = "[" + QByteArray(tenMegabytes, 'n');
+    WriteBytes(Path("h.ini"), "[S]\r\nA=" + value + "\r\n" + unclosed);
+    PrivateProfile profile(Path("h.ini"));
+    ASSERT_TRUE(profile.Load());
+    EXPECT_EQ(profile.GetString(S("S"), S("A"), QString()),
+              QString(PrivateProfile::MaxValueLength, QLatin1Char('v')));
+
+    profile.SetString(S("S"), S("B"), S("2"));
+    ASSERT_TRUE(profile.Save());
+    const QByteArray after = ReadBytes(Path("h.ini"));
+    // Both huge lines kept whole, the last one given its line end, B after the section's last line.
+    const QByteArray expected = "[S]\r\nA=" + value + "\r\n" + unclosed + "\r\nB=2\r\n";
+    EXPECT_EQ(after.size(), expected.size());
+    EXPECT_TRUE(after == expected);
+    PrivateProfile again(Path("h.ini"));
+    EXPECT_EQ(again.GetString(S("S"), S("B"), QString()), S("2"));
+}
+
+TEST_F(PrivateProfileBadInput, AMegabyteValueOverwritesInPlaceAndIsCutOnlyWhenRead) {
+    WriteBytes(Path("m.ini"), "[S]\r\nA=short\r\nB=kept\r\n");
+    const QString megabyte(1 << 20, QLatin1Char('w'));
+    {
+        PrivateProfile profile(Path("m.ini"));
+        profile.SetString(S("S"), S("A"), megabyte);
+        ASSERT_TRUE(profile.Save());
+    }
+    EXPECT_EQ(ReadBytes(Path("m.ini")), "[S]\r\nA=" + megabyte.toLatin1() + "\r\nB=kept\r\n");
+    PrivateProfile again(Path("m.ini"));
+    EXPECT_EQ(again.GetString(S("S"), S("A"), QString()), megabyte.left(PrivateProfile::MaxValueLength));
+    EXPECT_EQ(again.GetString(S("S"), S("B"), QString()), S("kept"));
+    // Written back short, the whole megabyte goes.
+    again.SetString(S("S"), S("A"), S("short"));
+    ASSERT_TRUE(again.Save());
+    EXPECT_EQ(ReadBytes(Path("m.ini")), QByteArray("[S]\r\nA=short\r\nB=kept\r\n"));
+}
+
+TEST_F(PrivateProfileBadInput, DuplicateSectionsAndKeysAreWrittenInTheFirstOnly) {
+    const QByteArray before = "[Cropping]\r\nCropTop=8\r\nCropTop=16\r\n[cropping]\r\nCropTop=32\r\n"
+                              "CropLeft=4\r\n[CROPPING]\r\nCropRight=2\r\n";
+    WriteBytes(Path("d.ini"), before);
+    PrivateProfile profile(Path("d.ini"));
+    EXPECT_EQ(profile.GetString(S("Cropping"), S("CropTop"), QString()), S("8"));
+    // Keys of a shadowed section are not seen, as with the Windows functions.
+    EXPECT_FALSE(profile.Contains(S("Cropping"), S("CropLeft")));
+    EXPECT_FALSE(profile.Contains(S("Cropping"), S("CropRight")));
+    profile.SetString(S("Cropping"), S("CropTop"), S("24"));
+    profile.SetString(S("Cropping"), S("CropLeft"), S("6"));
+    ASSERT_TRUE(profile.Save());
+    EXPECT_EQ(
+        ReadBytes(Path("d.ini")),
+        QByteArray("[Cropping]\r\nCropTop=24\r\nCropTop=16\r\nCropLeft=6\r\n[cropping]\r\nCropTop=32\r\n"
+                   "CropLeft=4\r\n[CROPPING]\r\nCropRight=2\r\n"));
+    PrivateProfile again(Path("d.ini"));
+    EXPECT_EQ(again.GetString(S("CROPPING"), S("croptop"), QString()), S("24"));
+    EXPECT_EQ(again.GetString(S("Cropping"), S("CropLeft"), QString()), S("6"));
+}
+
+// A small file system of its own, filled up: the root user writes through every permission, but
+// not past the end of a disk.
+class FullDisk : public PrivateProfileBadInput {
+protected:
+    void SetUp() override {
+        PrivateProfileBadInput::SetUp();
+        mountPoint = dir.filePath(QStringLiteral("disk"));
+        ASSERT_TRUE(QDir().mkdir(mountPoint));
+        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "no small file system can be mounted here";
+        mounted = true;
+    }
+    void TearDown() override {
+        if (mounted)
+            ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
+    }
+    // Takes every free block but the few a file system keeps for itself.
+    void Fill() {
+        QFile filler(mountPoint + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    void Free() { ASSERT_TRUE(QFile::remove(mountPoint + QStringLiteral("/filler"))); }
+
+    QString mountPoint;
+    bool mounted = false;
+};
+
+TEST_F(FullDisk, ASaveThatDoesNotFitLeavesTheOldFileWholeAndSucceedsOnceThereIsRoom) {
+    const QString path = mountPoint + QStringLiteral("/film.ini");
+    const QByteArray old = "; mine\r\n[S]\r\nA=1\r\n";
+    WriteBytes(path, old);
+    PrivateProfile profile(path);
+    ASSERT_TRUE(profile.Load());
+    profile.SetString(S("S"), S("A"), S("2"));
+    profile.SetString(S("S"), S("Big"), QString(32 * 1024, QLatin1Char('b')));
+    Fill();
+
+    EXPECT_FALSE(profile.Save());
+    EXPECT_EQ(ReadBytes(path), old);
+    // No half-written temporary file is left to take the room.
+    EXPECT_EQ(QDir(mountPoint).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+
+    // The changes are still held and go out at the next try.
+    Free();
+    ASSERT_TRUE(profile.Save());
+    PrivateProfile again(path);
+    EXPECT_EQ(again.GetString(S("S"), S("A"), QString()), S("2"));
+    EXPECT_EQ(again.GetString(S("S"), S("Big"), QString()).size(), PrivateProfile::MaxValueLength);
+    EXPECT_TRUE(ReadBytes(path).startsWith("; mine\r\n"));
+}
+
+} // namespace
