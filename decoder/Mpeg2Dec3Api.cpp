@@ -100,4 +100,8 @@ unsigned char* getFrame(int32_t frameNumber) {
 const char* getLastDecoderError(void) {
     return g_error.c_str();
 }
+
+const char* getLastFrameDamage(void) {
+    return g_source ? g_source->LastDamage().c_str() : "";
+}
 }

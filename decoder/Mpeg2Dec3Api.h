@@ -28,6 +28,9 @@ MPEG2DEC3_EXPORT unsigned char* getRGBFrame(int32_t frameNumber);
 MPEG2DEC3_EXPORT unsigned char* getFrame(int32_t frameNumber);
 // Why the last call failed, as UTF-8 text; "" after a success.
 MPEG2DEC3_EXPORT const char* getLastDecoderError(void);
+// What was wrong in the stream where the frame last returned comes from, as UTF-8 text: "" when it
+// decoded whole, otherwise what is shown instead (a concealed picture, a neighbouring picture).
+MPEG2DEC3_EXPORT const char* getLastFrameDamage(void);
 
 #ifdef __cplusplus
 }

@@ -94,6 +94,10 @@ AVFrame* ToYuv420(AVFrame* frame) {
     return out;
 }
 
+bool Concealed(const AVFrame* frame) {
+    return frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT) != 0;
+}
+
 } // namespace
 
 Mpeg2Source::Mpeg2Source() = default;
@@ -244,6 +248,7 @@ const uint8_t* Mpeg2Source::RgbFrame(int frame) {
         std::rotate(rgbCache_.begin(), rgbCache_.begin() + static_cast<std::ptrdiff_t>(i),
                     rgbCache_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
         error_.clear();
+        damage_ = rgbCache_.front().damage;
         ++stats_.rgbHits;
         return rgbCache_.front().bgr.data();
     }
@@ -255,6 +260,7 @@ const uint8_t* Mpeg2Source::RgbFrame(int frame) {
     std::rotate(rgbCache_.begin(), rgbCache_.end() - 1, rgbCache_.end());
     RgbEntry& entry = rgbCache_.front();
     entry.frame = -1;
+    entry.damage = damage_;
     entry.bgr.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3);
     const FramePair pair = frames_[static_cast<size_t>(std::max(frame, firstServable_))];
     const IndexLine& line = file_.lines[static_cast<size_t>(pictureLine_[static_cast<size_t>(pair.top)])];
@@ -278,6 +284,7 @@ const uint8_t* Mpeg2Source::RgbFrame(int frame) {
 }
 
 bool Mpeg2Source::BuildYuv(int frame) {
+    damage_.clear();
     if (!codec_) {
         error_ = "no film is open";
         return false;
@@ -299,11 +306,16 @@ bool Mpeg2Source::BuildYuv(int frame) {
     if (!top || !bottom) {
         av_frame_free(&top);
         av_frame_free(&bottom);
+        damage_.clear();
         if (error_.empty())
             error_ = "frame " + std::to_string(frame) + " cannot be decoded";
         return false;
     }
     error_.clear();
+    // libavcodec conceals damaged slices from the neighbouring pixels and says so on the picture;
+    // pictures decoded after lost container data are marked the same way.
+    if (damage_.empty() && (Concealed(top) || Concealed(bottom)))
+        damage_ = "damaged or missing data in the stream";
 
     uint8_t* planes[3] = {yuv_.data(), nullptr, nullptr};
     planes[1] = planes[0] + static_cast<size_t>(width_) * static_cast<size_t>(height_);
@@ -336,7 +348,10 @@ AVFrame* Mpeg2Source::Picture(int picture) {
     const int line = pictureLine_[static_cast<size_t>(picture)];
     keepFrom_ = file_.lines[static_cast<size_t>(std::max(line - 1, 0))].firstPicture;
 
+    // Past lost container data the running decode may be numbering pictures wrongly: a seek to the
+    // line's own position puts them back in place.
     const bool canContinue = sessionActive_ && !sessionEnded_ && synced_ && nextDisplay_ <= picture &&
+                             demuxer_ && demuxer_->SkippedBytes() == 0 &&
                              line - pictureLine_[static_cast<size_t>(std::min<int>(
                                         nextDisplay_, static_cast<int>(pictureLine_.size()) - 1))] <=
                                  1;
@@ -376,6 +391,9 @@ AVFrame* Mpeg2Source::Picture(int picture) {
         auto after = cache_.lower_bound(picture);
         if (after != cache_.begin()) {
             AVFrame* found = std::prev(after)->second;
+            if (damage_.empty())
+                damage_ = "picture " + std::to_string(picture) + " is missing from the stream; picture " +
+                          std::to_string(std::prev(after)->first) + " is shown instead";
             EndSession(); // its state no longer matches the cache kept
             return found;
         }
@@ -531,6 +549,10 @@ void Mpeg2Source::StoreFrame(AVFrame* frame, int picture) {
     frame = ToYuv420(frame);
     if (!frame)
         return;
+    // Once the container had to be searched for its next packet, data is missing: what follows
+    // may not be the pictures the index places here. Marked like the decoder's own concealment.
+    if (demuxer_ && demuxer_->SkippedBytes() > 0)
+        frame->decode_error_flags |= FF_DECODE_ERROR_INVALID_BITSTREAM;
     if (picture < static_cast<int>(file_.flags.size())) {
         const PictureType expected = FlagPictureType(file_.flags[static_cast<size_t>(picture)]);
         const PictureType got = frame->pict_type == AV_PICTURE_TYPE_I   ? PictureType::I

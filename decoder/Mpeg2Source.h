@@ -28,6 +28,9 @@ public:
 
     bool Open(const std::string& d2vPath);
     const std::string& LastError() const { return error_; }
+    // What was wrong in the stream where the frame last returned comes from: "" when it decoded
+    // whole, otherwise what was shown instead (a concealed picture, a neighbour).
+    const std::string& LastDamage() const { return damage_; }
 
     // Size of the returned pictures: the coded size (whole macroblocks; pairs of them vertically
     // for interlaced sequences).
@@ -73,6 +76,7 @@ private:
     void ClearCache();
 
     std::string error_;
+    std::string damage_;
     std::string d2vPath_;
     D2VFile file_;
     std::vector<std::string> streamPaths_;
@@ -119,6 +123,7 @@ private:
     struct RgbEntry {
         int frame = -1;
         std::vector<uint8_t> bgr;
+        std::string damage;
     };
     std::vector<RgbEntry> rgbCache_;
     Stats stats_;

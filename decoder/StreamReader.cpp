@@ -173,6 +173,7 @@ public:
             p = reader_.Data();
             const size_t offset = PesPayloadOffset(p, have);
             if (offset == 0) {
+                skipped_ += 4;
                 reader_.Skip(4);
                 continue;
             }
@@ -191,7 +192,9 @@ private:
         size_t i = 1;
         while (i + 3 <= n && !(IsStartCode(p + i) && (i + 3 == n || p[i + 3] >= 0xB9)))
             ++i;
-        reader_.Skip(std::min(i, n > 3 ? n - 3 : n));
+        const size_t skip = std::min(i, n > 3 ? n - 3 : n);
+        skipped_ += skip;
+        reader_.Skip(skip);
     }
 
     ByteReader& reader_;
@@ -254,6 +257,7 @@ private:
         while (i + syncOffset_ + packetSize_ < n &&
                !(p[i + syncOffset_] == 0x47 && p[i + syncOffset_ + packetSize_] == 0x47))
             ++i;
+        skipped_ += i;
         reader_.Skip(i);
     }
 

@@ -64,6 +64,11 @@ public:
     virtual ~VideoDemuxer() = default;
     // Appends some video bytes to es; false at the end of the stream.
     virtual bool ReadVideo(std::vector<uint8_t>& es) = 0;
+    // Bytes passed over because they were no packet of the container: lost or damaged data.
+    uint64_t SkippedBytes() const { return skipped_; }
+
+protected:
+    uint64_t skipped_ = 0;
 };
 
 std::unique_ptr<VideoDemuxer> MakeDemuxer(const D2VFile& file, ByteReader& reader);

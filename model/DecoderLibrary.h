@@ -20,6 +20,7 @@ using CloseVideoFunction = void (*)();
 using GetRGBFrameFunction = unsigned char* (*)(int32_t frameNumber);
 using GetFrameFunction = unsigned char* (*)(int32_t frameNumber);
 using GetLastDecoderErrorFunction = const char* (*)();
+using GetLastFrameDamageFunction = const char* (*)();
 }
 
 // File name of the decoder library; tests point it at a stand-in.

@@ -20,10 +20,13 @@ bool TD2VFileWithFrame::LoadDecoderLibrary() {
     }
     GetRGBFrameEntry = reinterpret_cast<GetRGBFrameFunction>(rgbFrame);
     GetFrameEntry = reinterpret_cast<GetFrameFunction>(frame);
+    GetLastFrameDamageEntry =
+        reinterpret_cast<GetLastFrameDamageFunction>(LibraryHandle->resolve("getLastFrameDamage"));
     return true;
 }
 
 bool TD2VFileWithFrame::Open(const QString& fileName) {
+    IsStreamDamageReported = false;
     if (!TD2VFile::Open(fileName))
         return false;
     FrameBitmap = QImage(InputWidth, InputHeight, QImage::Format_BGR888);
@@ -52,6 +55,7 @@ void TD2VFileWithFrame::Close() {
     TD2VFile::Close();
     GetRGBFrameEntry = nullptr;
     GetFrameEntry = nullptr;
+    GetLastFrameDamageEntry = nullptr;
 }
 
 bool TD2VFileWithFrame::LoadFrame(int32_t frameNumber) {
@@ -85,7 +89,24 @@ bool TD2VFileWithFrame::LoadFrame(int32_t frameNumber) {
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     for (int32_t row = 0; row < height; ++row)
         std::memcpy(FrameBitmap.scanLine(row), pixels + rowBytes * static_cast<size_t>(row), rowBytes);
+    ReportStreamDamage(frameNumber);
     return true;
+}
+
+void TD2VFileWithFrame::ReportStreamDamage(int32_t frameNumber) {
+    if (IsStreamDamageReported || GetLastFrameDamageEntry == nullptr)
+        return;
+    const char* damage = GetLastFrameDamageEntry();
+    if (damage == nullptr || *damage == '\0')
+        return;
+    IsStreamDamageReported = true;
+    ShowInformation(
+        QStringLiteral("Le flux vidéo du fichier « %1 » est endommagé à l'image %2 (%3) : l'image "
+                       "montrée est ce que le décodeur a pu en tirer. Les autres images "
+                       "endommagées de ce film ne seront pas signalées.")
+            .arg(FileName)
+            .arg(frameNumber)
+            .arg(QString::fromUtf8(damage).trimmed()));
 }
 
 bool TD2VFileWithFrame::ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor) {

@@ -14,6 +14,10 @@ public:
 
     GetFrameFunction GetFrameEntry = nullptr;
     GetRGBFrameFunction GetRGBFrameEntry = nullptr;
+    // Optional: libraries that do not export it never report damage.
+    GetLastFrameDamageFunction GetLastFrameDamageEntry = nullptr;
+    // A damaged stream is reported once per opened film, not at every frame drawn from it.
+    bool IsStreamDamageReported = false;
     int32_t CurrentFrameNumber = -1;
     QImage FrameBitmap; // InputWidth x InputHeight, Format_BGR888; null when no file is open
 
@@ -25,4 +29,7 @@ public:
     bool LoadFrame(int32_t frameNumber);
     // Draws the frame unscaled at the centre of image (Format_RGB32 or Format_BGR888).
     bool ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor);
+
+private:
+    void ReportStreamDamage(int32_t frameNumber);
 };

@@ -18,6 +18,7 @@ DecoderLibrary::DecoderLibrary() {
     rgb = reinterpret_cast<unsigned char* (*)(int32_t)>(dlsym(handle, "getRGBFrame"));
     yuv = reinterpret_cast<unsigned char* (*)(int32_t)>(dlsym(handle, "getFrame"));
     lastError = reinterpret_cast<const char* (*)(void)>(dlsym(handle, "getLastDecoderError"));
+    damage = reinterpret_cast<const char* (*)(void)>(dlsym(handle, "getLastFrameDamage"));
 }
 
 DecoderLibrary::~DecoderLibrary() {

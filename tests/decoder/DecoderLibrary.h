@@ -22,6 +22,7 @@ public:
     unsigned char* (*rgb)(int32_t) = nullptr;
     unsigned char* (*yuv)(int32_t) = nullptr;
     const char* (*lastError)(void) = nullptr;
+    const char* (*damage)(void) = nullptr;
 
     // The frame as an RGB image (deep copy), or a null image on failure.
     QImage Frame(int number, int width, int height) const;
