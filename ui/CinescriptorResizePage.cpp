@@ -109,6 +109,11 @@ void TForm1::BuildResizePage() {
     AttachEditHandlers(w.LabeledEditOutputProjectedRatio,
                        {GetValidRealKey, [this] { LabeledEditOutputRatioKeyDown(); },
                         [this] { LabeledEditOutputRatioExit(); }});
+    // Read-only boxes that only show results; the handlers keep input methods out of them.
+    for (QLineEdit* shown : {static_cast<QLineEdit*>(w.LabeledEditOutputHeight),
+                             static_cast<QLineEdit*>(w.LabeledEditOutputRatio),
+                             static_cast<QLineEdit*>(w.LabeledEditAspectRatioError2)})
+        AttachEditHandlers(shown, EditHandlers{});
     connect(w.ComboBoxOutputWidthMultiple, &QComboBox::activated, this,
             &TForm1::ComboBoxOutputWidthMultipleChange);
     connect(w.ComboBoxOutputHeightMultiple, &QComboBox::activated, this,

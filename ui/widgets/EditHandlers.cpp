@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -44,6 +45,13 @@ protected:
                 h.OnExit();
             return false;
         }
+        case QEvent::InputMethod:
+            // Qt lets an input method write into a read-only box.
+            if (box->isReadOnly())
+                return true;
+            if (h.KeyFilter != nullptr)
+                FilterCommit(static_cast<QInputMethodEvent*>(event));
+            return false;
         case QEvent::ContextMenu:
             return h.KeyFilter != nullptr && ContextMenu(static_cast<QContextMenuEvent*>(event));
         case QEvent::MouseButtonRelease:
@@ -75,9 +83,14 @@ private:
         }
         const QString text = event->text();
         // Shortcuts and editing keys (control characters other than Backspace) keep their meaning.
-        if (text.size() != 1 || (text[0].unicode() < 0x20 && text[0].unicode() != 0x08) ||
+        if (text.isEmpty() || (text[0].unicode() < 0x20 && text[0].unicode() != 0x08) ||
             (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
             return false;
+        // One key may bring several characters: a character beyond 16 bits, a compose sequence.
+        if (text.size() > 1) {
+            PasteFiltered(text);
+            return true;
+        }
         if (text[0].unicode() >= 0x80)
             return true;
         const char original = static_cast<char>(text[0].unicode());
@@ -92,19 +105,40 @@ private:
     bool ContextMenu(QContextMenuEvent* event) {
         QMenu* menu = box->createStandardContextMenu();
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste")); paste != nullptr) {
-            disconnect(paste, &QAction::triggered, nullptr, nullptr);
-            connect(paste, &QAction::triggered, this,
-                    [this] { PasteFiltered(QGuiApplication::clipboard()->text()); });
+        // Qt 6.4 names none of the menu's actions: its paste is the one linked to the box's paste
+        // slot (by the slot's name there, by a pointer in later versions).
+        for (QAction* action : menu->actions()) {
+            bool isPaste = false;
+            if (action->objectName() == QLatin1String("edit-paste"))
+                isPaste = disconnect(action, &QAction::triggered, nullptr, nullptr);
+            else
+                isPaste = disconnect(action, SIGNAL(triggered()), box, SLOT(paste())) ||
+                          disconnect(action, &QAction::triggered, box, &QLineEdit::paste);
+            if (isPaste)
+                connect(action, &QAction::triggered, this,
+                        [this] { PasteFiltered(QGuiApplication::clipboard()->text()); });
         }
         menu->popup(event->globalPos());
         return true;
     }
 
     void PasteFiltered(const QString& text) {
+        if (box->isReadOnly())
+            return;
         const QString filtered = FilterText(text, h.KeyFilter);
         if (!filtered.isEmpty())
             box->insert(filtered);
+    }
+
+    // Text committed by an input method (dead keys, compose, on-screen keyboards) comes without a
+    // key press.
+    void FilterCommit(QInputMethodEvent* event) {
+        const QString commit = event->commitString();
+        if (commit.isEmpty())
+            return;
+        const QString filtered = FilterText(commit, h.KeyFilter);
+        if (filtered != commit)
+            event->setCommitString(filtered, event->replacementStart(), event->replacementLength());
     }
 
     QLineEdit* box;

@@ -20,6 +20,7 @@ struct EditHandlers {
 };
 
 // Installs the handlers on the box (one event filter owned by the box; a second call replaces it).
+// While the box is read-only, nothing an input method commits reaches it.
 void AttachEditHandlers(QLineEdit* edit, EditHandlers handlers);
 
 // Runs a text through a key filter, dropping swallowed characters.
