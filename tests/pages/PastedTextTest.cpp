@@ -15,6 +15,7 @@
 #include <QWindow>
 #include <cmath>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -95,15 +96,19 @@ std::vector<PastedText> Texts() {
     };
 }
 
-// Plain ASCII digits, as every filtered integer text is; nothing for any other text.
+// Plain ASCII digits, as every filtered integer text is; nothing for any other text or beyond
+// 64 bits.
 std::optional<int64_t> DigitsValue(const QString& text) {
-    if (text.isEmpty() || text.size() > 18)
+    if (text.isEmpty())
         return std::nullopt;
     int64_t value = 0;
     for (QChar c : text) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
+        const int digit = c.unicode() - u'0';
+        if (value > (std::numeric_limits<int64_t>::max() - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
     }
     return value;
 }
