@@ -185,21 +185,41 @@ bool AppendScriptTemplate(const QString& path, QStringList& lines) {
                     QStringLiteral("\" n'a pas pu être ouvert correctement !"));
         return false;
     }
-    lines << SplitScriptLines(DecodeScriptText(bytes));
+    const QStringList templateLines = SplitScriptLines(DecodeScriptText(bytes));
+    // The preview box would take minutes to lay out such a line; no script has one.
+    for (const QString& line : templateLines) {
+        if (line.size() > MaxTemplateLineLength) {
+            ShowWarning(
+                QStringLiteral("Le script \"%1\" a une ligne de plus de %2 caractères : il ne peut pas "
+                               "servir de modèle !")
+                    .arg(path)
+                    .arg(MaxTemplateLineLength));
+            return false;
+        }
+    }
+    lines << templateLines;
     return true;
 }
 
 QString DecodeScriptText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) {
-        if (text.startsWith(QChar(0xFEFF)))
-            text.remove(0, 1);
-        return text;
+    // What Notepad saves as "Unicode": UTF-16 after its mark. Read any other way, every second
+    // byte would be a NUL in the script.
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                             QStringConverter::Flag::Stateless);
+        return utf16.decode(QByteArrayView(bytes).sliced(2));
     }
+    // A UTF-8 mark is no character of the text, even when the bytes after it are not UTF-8.
+    const QByteArrayView body =
+        bytes.startsWith("\xEF\xBB\xBF") ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(body);
+    if (!utf8.hasError())
+        return text;
     text.clear();
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
+    text.reserve(body.size());
+    for (const char c : body) {
         const auto byte = static_cast<unsigned char>(c);
         text += (byte >= 0x80 && byte < 0xA0) ? QChar(Windows1252High[byte - 0x80]) : QChar(byte);
     }

@@ -44,12 +44,15 @@ ComposedScript ComposeMainScript(const ScriptSource& source);
 ComposedScript ComposeCreditsScript(const ScriptSource& source);
 ComposedScript ComposeMixedScript(const ScriptSource& source);
 
-// Appends the lines of a template file; on failure shows the warning and returns false, leaving
-// the lines as they were.
+// The longest template line taken: a longer one is no script and would stall the preview.
+constexpr qsizetype MaxTemplateLineLength = 65536;
+
+// Appends the lines of a template file; on failure (unreadable, or a line longer than
+// MaxTemplateLineLength) shows the warning and returns false, leaving the lines as they were.
 bool AppendScriptTemplate(const QString& path, QStringList& lines);
 
-// Text of a template: UTF-8 (a byte-order mark dropped), or Windows-1252 when the bytes are not
-// valid UTF-8, as templates written on Windows are.
+// Text of a template: UTF-16 after its byte-order mark; otherwise UTF-8 (a byte-order mark
+// dropped), or Windows-1252 when the bytes are not valid UTF-8, as templates written on Windows are.
 QString DecodeScriptText(const QByteArray& bytes);
 // Lines as a text-file reader gives them: CR LF, LF or CR end a line; an empty text is one empty
 // line; a final line end does not start another line.
