@@ -605,3 +605,24 @@ TEST_F(PagesTest, AKeyBringingSeveralCharactersGoesThroughTheFilter) {
     }
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(u'|').toStdString();
 }
+
+// X11 sends the Delete key with the text DEL (0x7F), which no key filter lets through: the key must
+// still delete.
+TEST_F(PagesTest, TheDeleteKeyAsX11SendsItStillDeletes) {
+    const QString made = LongFilm(25, 1, Frames);
+    ASSERT_FALSE(made.isEmpty());
+    Open(CopyGeneratedFilm(made));
+    Activate(ResizePage);
+    Pick(Find<QComboBox>("ComboBoxOutputProjectedRatio"), 0); // "Manuel": the ratio box is editable
+    for (const char* name :
+         {"LabeledEditFrameNumber3", "LabeledEditOutputWidth", "LabeledEditOutputProjectedRatio"}) {
+        SCOPED_TRACE(name);
+        QLineEdit* box = Line(name);
+        box->setFocus(Qt::TabFocusReason);
+        box->setText(QStringLiteral("123"));
+        box->setCursorPosition(0);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7f)));
+        QApplication::sendEvent(box, &press);
+        EXPECT_EQ(box->text(), QStringLiteral("23"));
+    }
+}

@@ -82,9 +82,10 @@ private:
             return true;
         }
         const QString text = event->text();
-        // Shortcuts and editing keys (control characters other than Backspace) keep their meaning.
+        // Shortcuts and editing keys (control characters other than Backspace) keep their meaning;
+        // so does Delete, which X11 sends with the text DEL (0x7F).
         if (text.isEmpty() || (text[0].unicode() < 0x20 && text[0].unicode() != 0x08) ||
-            (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+            text[0].unicode() == 0x7f || (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
             return false;
         // One key may bring several characters: a character beyond 16 bits, a compose sequence.
         if (text.size() > 1) {
