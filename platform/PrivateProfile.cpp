@@ -279,7 +279,9 @@ bool PrivateProfile::Save() {
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // Flushed here: a file smaller than the write buffer meets a full disk only at the flush, and
+    // commit() would rename the short file over the old one all the same.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -156,7 +156,9 @@ bool TForm2::WriteScriptFile(const QString& path) {
 }
 
 bool TForm2::WriteAndCommit(QSaveFile& file, const QByteArray& bytes) {
-    return file.write(bytes) == bytes.size() && file.commit();
+    // Flushed before the commit: a script smaller than the write buffer meets a full disk only at
+    // the flush, and commit() would put the short file in place of the former one all the same.
+    return file.write(bytes) == bytes.size() && file.flush() && file.commit();
 }
 
 QStringList TForm2::PreviewLines() const {

@@ -281,7 +281,10 @@ TEST_F(ScriptWindowBadInput, TargetThatIsAFolderIsLeftAloneAndTheUserIsTold) {
               QStringList{QStringLiteral("film.avs")});
 }
 
-TEST_F(ScriptWindowBadInput, FullDiskKeepsTheFormerScriptAndTellsTheUser) {
+// A script small enough to sit in the write buffer until the end, and one that is not.
+class FullDiskScripts : public ScriptWindowBadInput, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FullDiskScripts, KeepTheFormerScriptAndTellTheUser) {
     const QString disk = Path("disk");
     ASSERT_TRUE(QDir().mkdir(disk));
     if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
@@ -293,9 +296,8 @@ TEST_F(ScriptWindowBadInput, FullDiskKeepsTheFormerScriptAndTellsTheUser) {
 
     const QByteArray former = "Return BlankClip()\r\n";
     ASSERT_TRUE(WriteBytes(disk + QStringLiteral("/film.avs"), former));
-    // A template big enough not to fit in what is left.
     QByteArray bytes;
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < GetParam(); ++i)
         bytes += "# " + QByteArray(78, 'y') + "\r\n";
     ASSERT_TRUE(WriteBytes(Path("modele.avs"), bytes));
     Make(WithMainTemplate(Path("modele.avs")));
@@ -320,6 +322,9 @@ TEST_F(ScriptWindowBadInput, FullDiskKeepsTheFormerScriptAndTellsTheUser) {
     EXPECT_EQ(Joined(sink.Texts()), Joined({SavedText}));
     EXPECT_TRUE(ReadBytes(disk + QStringLiteral("/film.avs")).endsWith(bytes));
 }
+
+// Lines of template: 1 (a script of about 400 bytes) or 300 (about 25 KB).
+INSTANTIATE_TEST_SUITE_P(Sizes, FullDiskScripts, ::testing::Values(1, 300));
 
 // The real main window on a copy of a checked-in film, in a folder whose name has everything a
 // path can trip on.
