@@ -20,6 +20,10 @@ MessageSink* currentSink = nullptr;
 
 } // namespace
 
-void SetMessageSink(MessageSink* sink) { currentSink = sink; }
+void SetMessageSink(MessageSink* sink) {
+    currentSink = sink;
+}
 
-MessageSink& Messages() { return currentSink != nullptr ? *currentSink : defaultSink; }
+MessageSink& Messages() {
+    return currentSink != nullptr ? *currentSink : defaultSink;
+}

@@ -19,6 +19,12 @@ public:
 void SetMessageSink(MessageSink* sink);
 MessageSink& Messages();
 
-inline void ShowInformation(const QString& text) { Messages().Information(text); }
-inline void ShowWarning(const QString& text) { Messages().Warning(text); }
-inline bool AskConfirmation(const QString& text) { return Messages().Confirm(text); }
+inline void ShowInformation(const QString& text) {
+    Messages().Information(text);
+}
+inline void ShowWarning(const QString& text) {
+    Messages().Warning(text);
+}
+inline bool AskConfirmation(const QString& text) {
+    return Messages().Confirm(text);
+}
