@@ -127,10 +127,9 @@ bool Mpeg2Source::Open(const std::string& d2vPath) {
             return false;
         }
         streamPaths_.push_back(found);
-        std::error_code sizeError;
-        const auto size = std::filesystem::file_size(found, sizeError);
-        streamSizes_.push_back(sizeError ? INT64_MAX : static_cast<int64_t>(size));
     }
+    if (!OpenStreamFiles())
+        return false;
 
     frames_ = BuildFrameList(file_);
     if (frames_.empty()) {
@@ -154,7 +153,6 @@ bool Mpeg2Source::Open(const std::string& d2vPath) {
         lineFirstI_.push_back(firstI);
     }
 
-    files_ = std::make_unique<ConcatenatedFiles>(streamPaths_);
     int orphans = 0;
     if (!ProbeStream(orphans))
         return false;
@@ -168,19 +166,36 @@ bool Mpeg2Source::Open(const std::string& d2vPath) {
     return true;
 }
 
+bool Mpeg2Source::OpenStreamFiles() {
+    if (files_.Open(streamPaths_))
+        return true;
+    const mpegstream::FileFailure& failure = files_.Failure();
+    const std::string path = "\"" + streamPaths_[static_cast<size_t>(failure.file)] + "\"";
+    error_ = failure.kind == mpegstream::FileFailure::Kind::NotAFile
+                 ? "stream file " + path + " is not a regular file"
+                 : "cannot open stream file " + path + ": " + std::strerror(failure.systemError);
+    return false;
+}
+
+bool Mpeg2Source::ReadFailed() {
+    if (!files_.Failed())
+        return false;
+    const mpegstream::FileFailure& failure = files_.Failure();
+    const std::string path = "\"" + streamPaths_[static_cast<size_t>(failure.file)] + "\"";
+    error_ = failure.kind == mpegstream::FileFailure::Kind::Shrunk
+                 ? "stream file " + path + " became shorter while it was read"
+                 : "read error in stream file " + path + ": " + std::strerror(failure.systemError);
+    return true;
+}
+
 // Reads the start of the stream for its sequence header and, when the first GOP is open, for the B
 // pictures that follow its first I picture: they have nothing to be predicted from, and Mpeg2Source
 // serves the first whole frame in their place.
 bool Mpeg2Source::ProbeStream(int& orphanBPictures) {
     const IndexLine& first = file_.lines.front();
-    std::string seekError;
-    if (!files_->Seek(first.file, first.position, seekError)) {
-        error_ = seekError;
-        return false;
-    }
-    ByteReader reader(*files_);
+    mpegstream::ByteReader reader(files_, files_.StreamOffset({first.file, first.position}));
     reader.SetBudget(kSyncBudget);
-    std::unique_ptr<VideoDemuxer> demuxer = MakeDemuxer(file_, reader);
+    std::unique_ptr<mpegstream::Demuxer> demuxer = MakeDemuxer(file_, reader);
     PictureSplitter splitter(*demuxer);
     CodedPicture picture;
     bool seenI = false, counting = true;
@@ -197,10 +212,8 @@ bool Mpeg2Source::ProbeStream(int& orphanBPictures) {
         if (!counting && splitter.HasSequence())
             break;
     }
-    if (files_->Failed()) {
-        error_ = files_->ErrorText();
+    if (ReadFailed())
         return false;
-    }
     if (!splitter.HasSequence() || !seenI) {
         error_ = "no MPEG video found where \"" + d2vPath_ + "\" says the film starts (line " +
                  std::to_string(first.textLine) + ")";
@@ -380,7 +393,7 @@ AVFrame* Mpeg2Source::Picture(int picture) {
     int tries = 0;
     for (int back = line; back >= 0 && tries <= kLinesBackForRepeat; --back) {
         const IndexLine& l = file_.lines[static_cast<size_t>(back)];
-        if (l.position >= streamSizes_[static_cast<size_t>(l.file)])
+        if (l.position >= files_.Size(l.file))
             continue; // past the end of a cut stream: nothing to decode there
         ++tries;
         keepFrom_ = l.firstPicture;
@@ -407,14 +420,10 @@ AVFrame* Mpeg2Source::Picture(int picture) {
 bool Mpeg2Source::StartSession(int line) {
     EndSession();
     const IndexLine& l = file_.lines[static_cast<size_t>(line)];
-    std::string seekError;
-    if (!files_->Seek(l.file, l.position, seekError)) {
-        error_ = seekError;
-        return false;
-    }
     ++stats_.seeks;
     avcodec_flush_buffers(codec_);
-    reader_ = std::make_unique<ByteReader>(*files_);
+    files_.ClearFailure(); // a read that failed once may succeed now
+    reader_ = std::make_unique<mpegstream::ByteReader>(files_, files_.StreamOffset({l.file, l.position}));
     reader_->SetBudget(kSyncBudget);
     demuxer_ = MakeDemuxer(file_, *reader_);
     splitter_ = std::make_unique<PictureSplitter>(*demuxer_);
@@ -444,8 +453,7 @@ void Mpeg2Source::RunSession(int target) {
         if (nextDisplay_ > target + kMissingMargin || nextDisplay_ > total + kMissingMargin)
             break;
         if (!splitter_->Next(picture)) {
-            if (files_->Failed())
-                error_ = files_->ErrorText();
+            ReadFailed();
             Drain();
             sessionEnded_ = true;
             break;

@@ -3,7 +3,8 @@
 #include "decoder/ColorConvert.h"
 #include "decoder/D2VFile.h"
 #include "decoder/FrameList.h"
-#include "decoder/StreamReader.h"
+#include "decoder/VideoStream.h"
+#include "mpegstream/FileSet.h"
 
 #include <cstdint>
 #include <map>
@@ -61,6 +62,9 @@ public:
 
 private:
     bool ProbeStream(int& orphanBPictures);
+    bool OpenStreamFiles();
+    // True, with the error set, when reading the stream files failed.
+    bool ReadFailed();
     bool SetUpDecoder(bool mpeg2);
     bool BuildYuv(int frame);
     AVFrame* Picture(int picture);
@@ -80,7 +84,6 @@ private:
     std::string d2vPath_;
     D2VFile file_;
     std::vector<std::string> streamPaths_;
-    std::vector<int64_t> streamSizes_;
     std::vector<FramePair> frames_;
     std::vector<int> pictureLine_;
     std::vector<int> lineFirstI_;
@@ -93,10 +96,10 @@ private:
     AVCodecContext* codec_ = nullptr;
     AVPacket* packet_ = nullptr;
 
+    mpegstream::FileSet files_;
     // The decode in progress, kept so that stepping forward continues it.
-    std::unique_ptr<ConcatenatedFiles> files_;
-    std::unique_ptr<ByteReader> reader_;
-    std::unique_ptr<VideoDemuxer> demuxer_;
+    std::unique_ptr<mpegstream::ByteReader> reader_;
+    std::unique_ptr<mpegstream::Demuxer> demuxer_;
     std::unique_ptr<PictureSplitter> splitter_;
     bool sessionActive_ = false;
     bool sessionEnded_ = false;

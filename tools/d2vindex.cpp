@@ -1,7 +1,8 @@
 // d2vindex: writes a DGIndexProjectFile16 index for MPEG-1/2 program, transport and elementary streams.
 
-#include "tools/D2VIndexer.h"
+#include "indexer/Indexing.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,12 +23,66 @@ void Usage(std::FILE* to) {
         to);
 }
 
+// The English wording of every failure.
+std::string Describe(const indexer::IndexResult& r, const indexer::IndexRequest& request) {
+    using indexer::IndexFailure;
+    const std::string input = r.file >= 0 ? "'" + request.inputs[static_cast<size_t>(r.file)] + "'" : "";
+    const std::string output = "'" + request.d2vPath + "'";
+    const std::string system = std::strerror(r.systemError);
+    const std::string at = " at byte " + std::to_string(r.offset);
+    switch (r.failure) {
+    case IndexFailure::None:
+        return {};
+    case IndexFailure::Cancelled:
+        return "cancelled";
+    case IndexFailure::NoInput:
+        return "no input file";
+    case IndexFailure::BadFieldOperation:
+        return "the field operation must be 0, 1 or 2";
+    case IndexFailure::OutputIsInput:
+        return "the index would overwrite its input " + input;
+    case IndexFailure::InputMissing:
+    case IndexFailure::InputUnreadable:
+        return "cannot open " + input + ": " + system;
+    case IndexFailure::InputNotAFile:
+        return input + " is not a regular file";
+    case IndexFailure::InputEmpty:
+        return input + " is empty";
+    case IndexFailure::NotMpeg:
+        return input + " is not an MPEG-1/2 program, transport or video elementary stream";
+    case IndexFailure::NoVideo:
+        return "no MPEG-1/2 video sequence header found in " + input;
+    case IndexFailure::NoIPicture:
+        return "no decodable I picture found in " + input;
+    case IndexFailure::Scrambled:
+        return input + " is scrambled" + at + " (an encrypted disc): it cannot be indexed";
+    case IndexFailure::ReadFailed:
+        return "cannot read " + input + at + ": " + system;
+    case IndexFailure::InputChanged:
+        return input + " became shorter while it was read" + at;
+    case IndexFailure::OutputUnwritable:
+        return "cannot create " + output + ": " + system;
+    case IndexFailure::OutputWriteFailed:
+        return "cannot write " + output + ": " + system;
+    }
+    return "unexpected failure";
+}
+
+std::string Describe(const indexer::IndexResult::Warning& w, const indexer::IndexRequest& request) {
+    switch (w.code) {
+    case indexer::IndexWarning::FilmEndsEarly:
+        return "'" + request.inputs[static_cast<size_t>(w.file)] +
+               "' ends inside a packet: the film is cut short there";
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    d2vindex::IndexOptions options;
-    std::string output;
-    std::vector<std::string> inputs;
+    indexer::IndexRequest request;
+    std::string& output = request.d2vPath;
+    std::vector<std::string>& inputs = request.inputs;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -44,14 +99,14 @@ int main(int argc, char** argv) {
             if (arg == "-o") {
                 output = value;
             } else if (value == "0" || value == "1" || value == "2") {
-                options.fieldOperation = value[0] - '0';
+                request.fieldOperation = value[0] - '0';
             } else {
                 std::fprintf(stderr, "d2vindex: --field-operation must be 0, 1 or 2, not '%s'\n",
                              value.c_str());
                 return 2;
             }
         } else if (arg == "--full-paths") {
-            options.fullPaths = true;
+            request.fullPaths = true;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
             std::fprintf(stderr, "d2vindex: unknown option '%s'\n", arg.c_str());
             Usage(stderr);
@@ -78,23 +133,23 @@ int main(int argc, char** argv) {
     }
 
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
-    d2vindex::ProgressFn progress;
+    indexer::IndexControl control;
     if (terminal) {
-        progress = [](int64_t done, int64_t total) {
+        control.progress = [](uint64_t done, uint64_t total) {
             const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
             std::fprintf(stderr, "\rd2vindex: %3d%%", percent);
             std::fflush(stderr);
         };
     }
 
-    std::string text;
-    std::string error;
-    const bool built = d2vindex::BuildIndex(inputs, output, options, text, error, progress);
+    const indexer::IndexResult result = indexer::IndexFilm(request, control);
     if (terminal)
         std::fputs("\r              \r", stderr);
-    if (!built || !d2vindex::WriteFileAtomically(output, text, error)) {
-        std::fprintf(stderr, "d2vindex: %s\n", error.c_str());
+    if (!result.Ok()) {
+        std::fprintf(stderr, "d2vindex: %s\n", Describe(result, request).c_str());
         return 1;
     }
+    for (const indexer::IndexResult::Warning& warning : result.warnings)
+        std::fprintf(stderr, "d2vindex: warning: %s\n", Describe(warning, request).c_str());
     return 0;
 }

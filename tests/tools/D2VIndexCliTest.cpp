@@ -2,7 +2,7 @@
 
 #include "D2VText.h"
 #include "common/TestPaths.h"
-#include "tools/D2VIndexer.h"
+#include "indexer/D2VWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -219,7 +219,7 @@ TEST(D2VIndexFunctions, FrameRateLine) {
         {50, 1, 1, 40000, 40000, 1000},
     };
     for (const Case& c : cases) {
-        const d2vindex::FrameRateLine line = d2vindex::MakeFrameRateLine(c.num, c.den, c.fieldOperation);
+        const indexer::FrameRateLine line = indexer::MakeFrameRateLine(c.num, c.den, c.fieldOperation);
         SCOPED_TRACE(std::to_string(c.num) + "/" + std::to_string(c.den) + " FO " +
                      std::to_string(c.fieldOperation));
         EXPECT_EQ(line.rate, c.rate);
@@ -242,7 +242,7 @@ TEST(D2VIndexFunctions, RelativePath) {
         {"/films/a/sub/../x.mpg", "/films/a", "x.mpg"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(d2vindex::RelativePath(c.target, c.base), c.expected) << c.target << " from " << c.base;
+        EXPECT_EQ(indexer::RelativePath(c.target, c.base), c.expected) << c.target << " from " << c.base;
 }
 
 } // namespace
