@@ -7,10 +7,12 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -194,6 +196,51 @@ TEST_F(DamageReportTest, FramesPastACutAreReported) {
         EXPECT_NE(Damage(n), "") << "frame " << n;
     for (int n : FramesOfLines(index, cutLine - 3, cutLine - 2))
         EXPECT_EQ(Damage(n), "") << "frame " << n;
+}
+
+// A film cut into files at byte offsets that are no pack boundaries, as `split` cuts, is one
+// stream all the same: no frame is reported damaged, and every frame is the uncut film's.
+TEST_F(DamageReportTest, FilmSplitAnywhereIsIntact) {
+    auto hashOf = [](const unsigned char* rgb, const DecoderVideoInfo* info) {
+        const size_t size = static_cast<size_t>(info->width) * static_cast<size_t>(info->height) * 3;
+        return std::hash<std::string_view>()(std::string_view(reinterpret_cast<const char*>(rgb), size));
+    };
+    const DecoderVideoInfo* whole =
+        lib.open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")).toUtf8().constData());
+    ASSERT_NE(whole, nullptr) << lib.lastError();
+    std::vector<size_t> expected;
+    for (int n = 0; n < whole->numberOfFrames; ++n)
+        expected.push_back(hashOf(lib.rgb(n), whole));
+
+    for (int pieces : {10, 1000}) {
+        SCOPED_TRACE(std::to_string(pieces) + " pieces");
+        QTemporaryDir parts;
+        ASSERT_TRUE(parts.isValid());
+        QStringList args{QStringLiteral("-o"), QStringLiteral("film.d2v")};
+        for (int i = 0; i < pieces; ++i) {
+            const qsizetype from = stream.size() * i / pieces;
+            const qsizetype to = stream.size() * (i + 1) / pieces;
+            const QString name = QStringLiteral("part%1").arg(i, 4, 10, QLatin1Char('0'));
+            ASSERT_TRUE(WriteAll(parts.filePath(name), stream.mid(from, to - from)));
+            args << name;
+        }
+        QProcess indexer;
+        indexer.setWorkingDirectory(parts.path());
+        indexer.start(BinDir() + QStringLiteral("/d2vindex"), args);
+        ASSERT_TRUE(indexer.waitForFinished(120000));
+        ASSERT_EQ(indexer.exitCode(), 0) << indexer.readAllStandardError().toStdString();
+
+        const DecoderVideoInfo* info =
+            lib.open(parts.filePath(QStringLiteral("film.d2v")).toUtf8().constData());
+        ASSERT_NE(info, nullptr) << lib.lastError();
+        ASSERT_EQ(info->numberOfFrames, static_cast<int>(expected.size()));
+        for (int n = 0; n < info->numberOfFrames; ++n) {
+            const unsigned char* rgb = lib.rgb(n);
+            ASSERT_NE(rgb, nullptr) << "frame " << n << ": " << lib.lastError();
+            ASSERT_STREQ(lib.damage(), "") << "frame " << n;
+            ASSERT_EQ(hashOf(rgb, info), expected[static_cast<size_t>(n)]) << "frame " << n;
+        }
+    }
 }
 
 // A failed request reports no damage left over from the frame before.

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+QByteArray ReadBytes(const QString& path);
+bool WriteBytes(const QString& path, const QByteArray& bytes);
+// Every name in the folder, hidden ones included: what a failed run must leave as it was.
+QStringList Entries(const QString& dir);
+// Writes `data` cut before each offset of `cuts` (ascending) as files piece000, piece001... in
+// `dir`, as `split` would; returns their paths.
+std::vector<std::string> WritePieces(const QString& dir, const QByteArray& data,
+                                     const std::vector<qsizetype>& cuts);
+// Runs a program in `dir`; false with its output in `log` when it fails.
+bool RunProgram(const QString& program, const QStringList& args, const QString& dir, QString& log);
+// The checked-in DVD program stream (360 frames, PAL, GOP 12).
+QString PalFilmPath();
