@@ -73,13 +73,21 @@ double NowMs() {
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
 const char* ClockName() {
     return UseWallClock() ? "wall clock" : "thread CPU time";
 }
 
 void Record(Figure figure, std::vector<double> samples) {
     figure.median = Median(samples);
-    figure.worst = samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+    if (!samples.empty())
+        figure.worst = figure.higherIsBetter ? *std::min_element(samples.begin(), samples.end())
+                                             : *std::max_element(samples.begin(), samples.end());
     figures.emplace_back(std::move(figure), std::move(samples));
 }
 
@@ -124,9 +132,9 @@ void PrintSummary() {
         }
         if (f.targetAbsolute > 0) {
             const size_t used = std::char_traits<char>::length(target);
-            std::snprintf(target + used, sizeof target - used, "%s<= %g %s", used ? ", " : "",
-                          f.targetAbsolute, f.unit.c_str());
-            ok = ok && f.median <= f.targetAbsolute;
+            std::snprintf(target + used, sizeof target - used, "%s%s %g %s", used ? ", " : "",
+                          f.higherIsBetter ? ">=" : "<=", f.targetAbsolute, f.unit.c_str());
+            ok = ok && (f.higherIsBetter ? f.median >= f.targetAbsolute : f.median <= f.targetAbsolute);
             judged = true;
         }
         if (judged)

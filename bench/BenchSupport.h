@@ -33,6 +33,8 @@ struct Figure {
     std::string ratioTo;
     double targetRatio = 0;    // 0: no target as a ratio
     double targetAbsolute = 0; // 0: no absolute target (same unit as median)
+    // For rates (bytes per second): "worst" is the smallest sample, and the target a minimum.
+    bool higherIsBetter = false;
 };
 
 // Records a figure from its samples (milliseconds unless the figure says otherwise).
@@ -41,6 +43,8 @@ void Record(Figure figure, std::vector<double> samples);
 void RecordGopTime(const std::string& baselineFilm, double gopMs, double fps);
 double GopTime(const Film& film);
 double Median(std::vector<double> samples);
+// This process's CPU time in milliseconds, all threads: what reading and indexing a film costs.
+double ProcessCpuMs();
 // The clock of every sample, in milliseconds: this thread's CPU time, so that the figures hold
 // on a machine others are loading (decoding is synchronous, on one thread, from cached files);
 // CINESCRIPTOR_BENCH_CLOCK=wall selects the wall clock instead.

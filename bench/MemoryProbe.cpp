@@ -1,7 +1,8 @@
 // Opens a film, visits random frames and prints what the process held:
 //   cinescriptor_bench_memory <film.d2v> library|project [visits]
 // "library" goes through the decoder's C entry points only; "project" opens the film as the
-// program does (TD2VFullProject, drawing each frame on a page-sized canvas).
+// program does (TD2VFullProject, drawing each frame on a page-sized canvas); "index" indexes its
+// stream files instead (the peak beyond the size before indexing).
 
 #include "model/MessageSink.h"
 #include "model/TD2VFullProject.h"
@@ -54,10 +55,13 @@ int Project(int argc, char** argv, int visits) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3 || (std::strcmp(argv[2], "library") != 0 && std::strcmp(argv[2], "project") != 0)) {
-        std::fprintf(stderr, "usage: %s film.d2v library|project [visits]\n", argv[0]);
+    if (argc < 3 || (std::strcmp(argv[2], "library") != 0 && std::strcmp(argv[2], "project") != 0 &&
+                     std::strcmp(argv[2], "index") != 0)) {
+        std::fprintf(stderr, "usage: %s film.d2v library|project|index [visits]\n", argv[0]);
         return 2;
     }
+    if (std::strcmp(argv[2], "index") == 0)
+        return ProbeIndexing(argv[1]);
     const int visits = argc > 3 ? std::atoi(argv[3]) : 1000;
     return std::strcmp(argv[2], "library") == 0 ? ProbeLibrary(argv[1], visits) : Project(argc, argv, visits);
 }

@@ -9,3 +9,6 @@ size_t HeapInUse();
 
 // Opens the film through the decoder's C entry points alone and visits random frames.
 int ProbeLibrary(const char* d2v, int visits);
+
+// Indexes the film's stream files (those beside its .d2v, in name order) into a temporary folder.
+int ProbeIndexing(const char* d2v);

@@ -1,5 +1,5 @@
-// Frame access, opening, auto-crop, previews and memory, each set beside libavcodec decoding the
-// same stream sequentially in the same run. scripts/bench makes the films and runs this.
+// Frame access, opening, auto-crop, previews, indexing and memory, each set beside libavcodec
+// decoding the same stream sequentially in the same run. scripts/bench makes the films and runs this.
 //   cinescriptor_bench --films=<folder> [Google Benchmark arguments...]
 
 #include "BenchSupport.h"
@@ -18,6 +18,7 @@
 namespace bench {
 void RegisterDecoderBenchmarks();
 void RegisterModelBenchmarks();
+void RegisterIndexerBenchmarks();
 } // namespace bench
 
 namespace {
@@ -58,6 +59,12 @@ void Memory(benchmark::State& state, const char* mode) {
     }
     for (const auto& [key, value] : values)
         state.counters[key] = value;
+    if (std::strcmp(mode, "index") == 0) {
+        bench::Figure growth{"peak RSS beyond idle, indexing", film.name, "MB"};
+        growth.targetAbsolute = 50;
+        bench::Record(growth, {values["rss_growth_kb"] / 1024});
+        return;
+    }
     const bool library = std::strcmp(mode, "library") == 0;
     bench::Figure peak{library ? "peak RSS, library, 1000 frames" : "peak RSS, project, 1000 frames",
                        film.name, "MB"};
@@ -99,7 +106,8 @@ int main(int argc, char** argv) {
     // Registration order is run order: the baselines first, so that every ratio has its reference.
     bench::RegisterDecoderBenchmarks();
     bench::RegisterModelBenchmarks();
-    for (const char* mode : {"library", "project"})
+    bench::RegisterIndexerBenchmarks();
+    for (const char* mode : {"library", "project", "index"})
         benchmark::RegisterBenchmark((std::string("memory/") + mode + "/two_hours").c_str(),
                                      [mode](benchmark::State& s) { Memory(s, mode); })
             ->Iterations(1)
