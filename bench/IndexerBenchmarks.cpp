@@ -25,9 +25,10 @@ namespace fs = std::filesystem;
 std::vector<std::string> StreamFiles(const Film& film) {
     std::vector<std::string> files;
     std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(D2vPath(film)).parent_path(), ec))
-        if (entry.path().extension() == ".mpg")
-            files.push_back(entry.path().string());
+    for (fs::directory_iterator it(fs::path(D2vPath(film)).parent_path(), ec), end; !ec && it != end;
+         it.increment(ec))
+        if (it->path().extension() == ".mpg")
+            files.push_back(it->path().string());
     std::sort(files.begin(), files.end());
     return files;
 }

@@ -13,9 +13,9 @@ int ProbeIndexing(const char* d2v) {
     namespace fs = std::filesystem;
     std::vector<std::string> inputs;
     std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(d2v).parent_path(), ec))
-        if (entry.path().extension() == ".mpg")
-            inputs.push_back(entry.path().string());
+    for (fs::directory_iterator it(fs::path(d2v).parent_path(), ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().extension() == ".mpg")
+            inputs.push_back(it->path().string());
     std::sort(inputs.begin(), inputs.end());
     std::string folder = (fs::temp_directory_path() / "cinescriptor-probe-XXXXXX").string();
     if (inputs.empty() || !::mkdtemp(folder.data())) {

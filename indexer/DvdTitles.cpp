@@ -28,9 +28,9 @@ std::string Upper(std::string s) {
 std::map<std::string, fs::path> FilesByName(const fs::path& folder) {
     std::map<std::string, fs::path> files;
     std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec))
-        if (entry.is_regular_file(ec))
-            files.emplace(Upper(entry.path().filename().string()), entry.path());
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec))
+            files.emplace(Upper(it->path().filename().string()), it->path());
     return files;
 }
 
@@ -164,9 +164,9 @@ std::string FindVideoTsFolder(const std::string& path) {
     if (Upper(name.string()) == "VIDEO_TS")
         return folder.string();
     std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec))
-        if (Upper(entry.path().filename().string()) == "VIDEO_TS" && entry.is_directory(ec))
-            return entry.path().string();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (Upper(it->path().filename().string()) == "VIDEO_TS" && it->is_directory(ec))
+            return it->path().string();
     // A copy of the disc's files in a folder of another name.
     if (FilesByName(folder).count("VIDEO_TS.IFO"))
         return folder.string();

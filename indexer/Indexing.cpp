@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <new>
 #include <random>
 #include <unistd.h>
 
@@ -61,9 +62,22 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(a, b, ec);
 }
 
+IndexResult Index(const IndexRequest& request, const IndexControl& control);
+
 } // namespace
 
 IndexResult IndexFilm(const IndexRequest& request, const IndexControl& control) {
+    // Nothing thrown leaves for the caller's thread; the temporary file, if any, is gone by then.
+    try {
+        return Index(request, control);
+    } catch (const std::bad_alloc&) {
+        return Failed(IndexFailure::OutOfMemory);
+    }
+}
+
+namespace {
+
+IndexResult Index(const IndexRequest& request, const IndexControl& control) {
     if (request.inputs.empty())
         return Failed(IndexFailure::NoInput);
     if (request.fieldOperation < 0 || request.fieldOperation > 2)
@@ -162,6 +176,8 @@ IndexResult IndexFilm(const IndexRequest& request, const IndexControl& control) 
     result.totalBytes = total;
     return result;
 }
+
+} // namespace
 
 std::string DefaultIndexPath(const std::vector<std::string>& inputs) {
     namespace fs = std::filesystem;

@@ -48,6 +48,7 @@ enum class IndexFailure {
                        // no such folder, a file in the path) or the index cannot take its name (a
                        // folder of that name)
     OutputWriteFailed, // systemError: writing the index failed (a full disk)
+    OutOfMemory,       // the system refused memory: nothing written
 };
 
 enum class IndexWarning {

@@ -64,6 +64,8 @@ std::string Describe(const indexer::IndexResult& r, const indexer::IndexRequest&
         return "cannot create " + output + ": " + system;
     case IndexFailure::OutputWriteFailed:
         return "cannot write " + output + ": " + system;
+    case IndexFailure::OutOfMemory:
+        return "out of memory";
     }
     return "unexpected failure";
 }
