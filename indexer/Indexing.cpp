@@ -62,21 +62,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(a, b, ec);
 }
 
-IndexResult Index(const IndexRequest& request, const IndexControl& control);
-
-} // namespace
-
-IndexResult IndexFilm(const IndexRequest& request, const IndexControl& control) {
-    // Nothing thrown leaves for the caller's thread; the temporary file, if any, is gone by then.
-    try {
-        return Index(request, control);
-    } catch (const std::bad_alloc&) {
-        return Failed(IndexFailure::OutOfMemory);
-    }
-}
-
-namespace {
-
 IndexResult Index(const IndexRequest& request, const IndexControl& control) {
     if (request.inputs.empty())
         return Failed(IndexFailure::NoInput);
@@ -178,6 +163,15 @@ IndexResult Index(const IndexRequest& request, const IndexControl& control) {
 }
 
 } // namespace
+
+IndexResult IndexFilm(const IndexRequest& request, const IndexControl& control) {
+    // Nothing thrown leaves for the caller's thread; the temporary file, if any, is gone by then.
+    try {
+        return Index(request, control);
+    } catch (const std::bad_alloc&) {
+        return Failed(IndexFailure::OutOfMemory);
+    }
+}
 
 std::string DefaultIndexPath(const std::vector<std::string>& inputs) {
     namespace fs = std::filesystem;
