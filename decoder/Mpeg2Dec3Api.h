@@ -1,7 +1,9 @@
 #pragma once
 
-// The decoder library's C entry points, bound by name at run time. One film is open at a time;
-// returned pointers stay valid until the next call or closeVideo.
+// The decoder library's C interface, the one declaration shared by the library, the program's
+// run-time binding and the test stand-ins. Plain C: no Qt, no FFmpeg. Entry points are bound by
+// name at run time. One film is open at a time; returned pointers stay valid until the next call
+// or closeVideo.
 
 #include <stdint.h>
 

@@ -1,27 +1,19 @@
 #pragma once
 
+#include "decoder/Mpeg2Dec3Api.h"
+
 #include <QLibrary>
 #include <QString>
-#include <cstdint>
 #include <memory>
 
-// The header record the decoder returns for an open file; it stays valid until closeVideo.
-struct DecoderVideoInfo {
-    int32_t width;
-    int32_t height;
-    int32_t frameRateNumerator;
-    int32_t frameRateDenominator;
-    int32_t numberOfFrames;
-};
-
-extern "C" {
-using OpenMPEG2SourceFunction = DecoderVideoInfo* (*)(const char* d2vPath);
-using CloseVideoFunction = void (*)();
-using GetRGBFrameFunction = unsigned char* (*)(int32_t frameNumber);
-using GetFrameFunction = unsigned char* (*)(int32_t frameNumber);
-using GetLastDecoderErrorFunction = const char* (*)();
-using GetLastFrameDamageFunction = const char* (*)();
-}
+// Pointer types of the entry points, taken from their declarations so the compiler checks every
+// binding against the library's own interface.
+using OpenMPEG2SourceFunction = decltype(&openMPEG2Source);
+using CloseVideoFunction = decltype(&closeVideo);
+using GetRGBFrameFunction = decltype(&getRGBFrame);
+using GetFrameFunction = decltype(&getFrame);
+using GetLastDecoderErrorFunction = decltype(&getLastDecoderError);
+using GetLastFrameDamageFunction = decltype(&getLastFrameDamage);
 
 // File name of the decoder library; tests point it at a stand-in.
 extern QString DecoderLibraryFileName;

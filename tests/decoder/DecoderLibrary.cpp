@@ -13,12 +13,12 @@ DecoderLibrary::DecoderLibrary() {
         loadError = dlerror();
         return;
     }
-    open = reinterpret_cast<DecoderVideoInfo* (*)(const char*)>(dlsym(handle, "openMPEG2Source"));
-    close = reinterpret_cast<void (*)(void)>(dlsym(handle, "closeVideo"));
-    rgb = reinterpret_cast<unsigned char* (*)(int32_t)>(dlsym(handle, "getRGBFrame"));
-    yuv = reinterpret_cast<unsigned char* (*)(int32_t)>(dlsym(handle, "getFrame"));
-    lastError = reinterpret_cast<const char* (*)(void)>(dlsym(handle, "getLastDecoderError"));
-    damage = reinterpret_cast<const char* (*)(void)>(dlsym(handle, "getLastFrameDamage"));
+    open = reinterpret_cast<decltype(open)>(dlsym(handle, "openMPEG2Source"));
+    close = reinterpret_cast<decltype(close)>(dlsym(handle, "closeVideo"));
+    rgb = reinterpret_cast<decltype(rgb)>(dlsym(handle, "getRGBFrame"));
+    yuv = reinterpret_cast<decltype(yuv)>(dlsym(handle, "getFrame"));
+    lastError = reinterpret_cast<decltype(lastError)>(dlsym(handle, "getLastDecoderError"));
+    damage = reinterpret_cast<decltype(damage)>(dlsym(handle, "getLastFrameDamage"));
 }
 
 DecoderLibrary::~DecoderLibrary() {

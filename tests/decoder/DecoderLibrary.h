@@ -17,12 +17,12 @@ public:
     bool Loaded() const { return open && close && rgb && yuv && lastError; }
     std::string LoadError() const { return loadError; }
 
-    DecoderVideoInfo* (*open)(const char*) = nullptr;
-    void (*close)(void) = nullptr;
-    unsigned char* (*rgb)(int32_t) = nullptr;
-    unsigned char* (*yuv)(int32_t) = nullptr;
-    const char* (*lastError)(void) = nullptr;
-    const char* (*damage)(void) = nullptr;
+    decltype(&openMPEG2Source) open = nullptr;
+    decltype(&closeVideo) close = nullptr;
+    decltype(&getRGBFrame) rgb = nullptr;
+    decltype(&getFrame) yuv = nullptr;
+    decltype(&getLastDecoderError) lastError = nullptr;
+    decltype(&getLastFrameDamage) damage = nullptr;
 
     // The frame as an RGB image (deep copy), or a null image on failure.
     QImage Frame(int number, int width, int height) const;

@@ -7,6 +7,8 @@
 //   changeWidthAt                     the record's width grows by 16 when this frame is asked for
 //   null=1                            openMPEG2Source returns NULL
 // Lit pixel (x, y) of frame n is blue n & 255, green (n >> 8) & 255, red 64 + (x + 2y) % 192.
+#include "decoder/Mpeg2Dec3Api.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -15,10 +17,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-struct DecoderVideoInfo {
-    int32_t width, height, frameRateNumerator, frameRateDenominator, numberOfFrames;
-};
 
 namespace {
 
@@ -54,7 +52,7 @@ std::set<long long> ParseList(const std::string& text) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) DecoderVideoInfo* openMPEG2Source(const char* path) {
+DecoderVideoInfo* openMPEG2Source(const char* path) {
     film = Film{};
     requests.clear();
     isOpen = false;
@@ -91,13 +89,13 @@ __attribute__((visibility("default"))) DecoderVideoInfo* openMPEG2Source(const c
     return &info;
 }
 
-__attribute__((visibility("default"))) void closeVideo(void) {
+void closeVideo(void) {
     ++closeCount;
     isOpen = false;
 }
 
 #ifndef FAKE_WITHOUT_RGB
-__attribute__((visibility("default"))) unsigned char* getRGBFrame(int32_t n) {
+unsigned char* getRGBFrame(int32_t n) {
     if (!requests.empty())
         requests += ',';
     requests += std::to_string(n);
@@ -131,11 +129,11 @@ __attribute__((visibility("default"))) unsigned char* getRGBFrame(int32_t n) {
 }
 #endif
 
-__attribute__((visibility("default"))) unsigned char* getFrame(int32_t) {
+unsigned char* getFrame(int32_t) {
     return nullptr;
 }
 
-__attribute__((visibility("default"))) const char* getLastDecoderError(void) {
+const char* getLastDecoderError(void) {
     return lastError.c_str();
 }
 
