@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -38,6 +39,13 @@ template <typename T> bool ParseNumber(std::string_view text, T& value, int base
     const char* last = first + text.size();
     auto [ptr, ec] = std::from_chars(first, last, value, base);
     return ec == std::errc() && ptr == last;
+}
+
+bool ParseReal(std::string_view text, double& value) {
+    if (text.empty())
+        return false;
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && ptr == text.data() + text.size();
 }
 
 // The leading number of a value that older writers follow with a comment, e.g. "1 (0:TVScale 1:PCScale)".
@@ -82,6 +90,11 @@ public:
 private:
     std::string_view rest_;
 };
+
+// A value quoted in a message: enough to recognise it, never a whole page of garbage.
+std::string Excerpt(const std::string& value) {
+    return value.size() <= 40 ? value : value.substr(0, 40) + "...";
+}
 
 std::string Message(int line, const std::string& text) {
     return "line " + std::to_string(line) + ": " + text;
@@ -161,6 +174,11 @@ private:
             if (AtEnd())
                 return Fail(LineNumber(),
                             "missing stream file name (" + std::to_string(count) + " announced)");
+            // No file name is longer than PATH_MAX: a longer line is no index, and quoting it in
+            // the messages that would follow could take the program minutes.
+            if (lines_[next_].size() >= PATH_MAX)
+                return Fail(LineNumber(), "stream file name of " + std::to_string(lines_[next_].size()) +
+                                              " bytes, longer than any file name");
             std::string path = lines_[next_];
             // Versions before 11 wrote "<length> <path>".
             if (version < 11) {
@@ -193,38 +211,39 @@ private:
             int n = 0;
             if (key == "Stream_Type") {
                 if (!ParseLeadingInt(value, n) || n < 0 || n > 3)
-                    return Fail(lineNo, "unknown Stream_Type \"" + value + "\"");
+                    return Fail(lineNo, "unknown Stream_Type \"" + Excerpt(value) + "\"");
                 out_.streamType = static_cast<StreamType>(n);
             } else if (key == "MPEG2_Transport_PID") {
                 if (!ParseIntList(value, list, 16) || list.empty())
-                    return Fail(lineNo, "unreadable MPEG2_Transport_PID \"" + value + "\"");
+                    return Fail(lineNo, "unreadable MPEG2_Transport_PID \"" + Excerpt(value) + "\"");
                 out_.videoPid = list[0];
                 out_.audioPid = list.size() > 1 ? list[1] : -1;
                 out_.pcrPid = list.size() > 2 ? list[2] : -1;
             } else if (key == "Transport_Packet_Size") {
                 if (!ParseLeadingInt(value, n) || (n != 188 && n != 192 && n != 204))
-                    return Fail(lineNo, "unsupported Transport_Packet_Size \"" + value + "\"");
+                    return Fail(lineNo, "unsupported Transport_Packet_Size \"" + Excerpt(value) + "\"");
                 out_.transportPacketSize = n;
             } else if (key == "MPEG_Type") {
                 if (!ParseLeadingInt(value, n) || (n != 1 && n != 2))
-                    return Fail(lineNo, "unsupported MPEG_Type \"" + value + "\" (MPEG-1 and MPEG-2 only)");
+                    return Fail(lineNo,
+                                "unsupported MPEG_Type \"" + Excerpt(value) + "\" (MPEG-1 and MPEG-2 only)");
                 out_.mpegType = n;
             } else if (key == "iDCT_Algorithm") {
                 if (!ParseLeadingInt(value, n))
-                    return Fail(lineNo, "unreadable iDCT_Algorithm \"" + value + "\"");
+                    return Fail(lineNo, "unreadable iDCT_Algorithm \"" + Excerpt(value) + "\"");
                 out_.idctAlgorithm = n;
             } else if (key == "YUVRGB_Scale") {
                 if (!ParseLeadingInt(value, n) || n < 0 || n > 1)
-                    return Fail(lineNo, "unknown YUVRGB_Scale \"" + value + "\"");
+                    return Fail(lineNo, "unknown YUVRGB_Scale \"" + Excerpt(value) + "\"");
                 out_.yuvRgbScale = n;
             } else if (key == "Luminance_Filter") {
                 if (!ParseIntList(value, list) || list.size() != 2)
-                    return Fail(lineNo, "unreadable Luminance_Filter \"" + value + "\"");
+                    return Fail(lineNo, "unreadable Luminance_Filter \"" + Excerpt(value) + "\"");
                 out_.luminanceGamma = list[0];
                 out_.luminanceOffset = list[1];
             } else if (key == "Clipping") {
                 if (!ParseIntList(value, list) || list.size() != 4)
-                    return Fail(lineNo, "unreadable Clipping \"" + value + "\"");
+                    return Fail(lineNo, "unreadable Clipping \"" + Excerpt(value) + "\"");
                 out_.clipLeft = list[0];
                 out_.clipRight = list[1];
                 out_.clipTop = list[2];
@@ -235,14 +254,14 @@ private:
                 const size_t x = value.find('x');
                 if (x == std::string::npos || !ParseNumber(value.substr(0, x), out_.pictureWidth) ||
                     !ParseNumber(value.substr(x + 1), out_.pictureHeight))
-                    return Fail(lineNo, "unreadable Picture_Size \"" + value + "\"");
+                    return Fail(lineNo, "unreadable Picture_Size \"" + Excerpt(value) + "\"");
             } else if (key == "Field_Operation") {
                 if (!ParseLeadingInt(value, n) || n < 0 || n > 2)
-                    return Fail(lineNo, "unknown Field_Operation \"" + value + "\" (0, 1 or 2)");
+                    return Fail(lineNo, "unknown Field_Operation \"" + Excerpt(value) + "\" (0, 1 or 2)");
                 out_.fieldOperation = n;
             } else if (key == "Frame_Rate") {
                 if (!ReadFrameRate(value))
-                    return Fail(lineNo, "unreadable Frame_Rate \"" + value + "\"");
+                    return Fail(lineNo, "unreadable Frame_Rate \"" + Excerpt(value) + "\"");
                 haveRate = true;
             } else if (key == "Location") {
                 // The indexed range; readers do not use it.
@@ -456,6 +475,69 @@ std::string ResolveOne(const std::string& written, const std::filesystem::path& 
 }
 
 } // namespace
+
+void FilmCadence::Add(uint8_t flags, bool progressiveSequence) {
+    const int code = flags & (kFlagTopFieldFirst | kFlagRepeatFirstField);
+    if (last_ >= 0) {
+        const bool film = progressiveSequence ? (code == 3 && last_ == 1) || (code == 1 && last_ == 3)
+                                              : code == ((last_ + 1) & 3);
+        ++(film ? film_ : video_);
+    }
+    last_ = code;
+}
+
+int FilmCadence::FilmShareHundredths() const {
+    const int64_t steps = film_ + video_;
+    return steps == 0 ? 0 : static_cast<int>((film_ * 10000 + steps / 2) / steps);
+}
+
+DisplayAspect ParseDisplayAspect(const std::string& text, int& milli) {
+    milli = 0;
+    const std::string value = Trim(text);
+    const size_t colon = value.find(':');
+    double width = 0, height = 0;
+    if (colon == std::string::npos || !ParseReal(std::string_view(value).substr(0, colon), width) ||
+        !ParseReal(std::string_view(value).substr(colon + 1), height) || !(width > 0) || !(height > 0) ||
+        !(width / height < 100) || !(height / width < 100) || (width == 1 && height == 1))
+        return DisplayAspect::Unknown;
+    milli = static_cast<int>(width / height * 1000 + 0.5);
+    if (width * 3 == height * 4)
+        return DisplayAspect::FourThirds;
+    if (width * 9 == height * 16)
+        return DisplayAspect::SixteenNinths;
+    return DisplayAspect::Other;
+}
+
+StreamFacts ComputeStreamFacts(const D2VFile& file) {
+    StreamFacts facts;
+    facts.aspect = ParseDisplayAspect(file.aspectRatio, facts.aspectMilli);
+    facts.fieldOperation = file.fieldOperation;
+    facts.ntscRate = file.frameRateNumerator == 30000 && file.frameRateDenominator == 1001;
+    FilmCadence cadence;
+    for (const IndexLine& line : file.lines) {
+        for (int i = 0; i < line.pictureCount; ++i) {
+            const uint8_t flags = file.flags[static_cast<size_t>(line.firstPicture + i)];
+            cadence.Add(flags, line.IsProgressiveSequence());
+            ++facts.codedPictures;
+            if (flags & kFlagProgressiveFrame)
+                ++facts.progressivePictures;
+            else if (flags & kFlagTopFieldFirst)
+                ++facts.topFieldFirstPictures;
+            else
+                ++facts.bottomFieldFirstPictures;
+        }
+    }
+    facts.filmShareHundredths = cadence.FilmShareHundredths();
+    const int interlaced = facts.codedPictures - facts.progressivePictures;
+    facts.scan = interlaced == 0                  ? ScanType::Progressive
+                 : facts.progressivePictures == 0 ? ScanType::Interlaced
+                                                  : ScanType::Mixed;
+    if (interlaced > 0)
+        facts.fieldOrder = facts.topFieldFirstPictures >= facts.bottomFieldFirstPictures
+                               ? FieldOrder::TopFirst
+                               : FieldOrder::BottomFirst;
+    return facts;
+}
 
 bool ParseD2V(const std::string& text, D2VFile& out, std::string& error) {
     Parser parser(text, out, error);

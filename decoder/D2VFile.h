@@ -70,6 +70,49 @@ struct D2VFile {
     int LineOfPicture(int picture) const;
 };
 
+// The share of soft-pulldown film as DVD indexers count it ("FILM 98.70 %"): from one coded
+// picture to the next (display order), film keeps the 3:2 cadence, in which the two-bit code
+// top_field_first * 2 + repeat_first_field steps 3, 0, 1, 2, 3...; in a progressive sequence the
+// repeated frames alternate three and two showings (codes 3 and 1). Any other step is video.
+// Fed picture by picture, so an indexer can count as it writes.
+class FilmCadence {
+public:
+    void Add(uint8_t flags, bool progressiveSequence);
+    int64_t FilmSteps() const { return film_; }
+    int64_t VideoSteps() const { return video_; }
+    // Film steps in hundredths of a percent of all steps (9870 for 98.70 %); 0 before two pictures.
+    int FilmShareHundredths() const;
+
+private:
+    int64_t film_ = 0;
+    int64_t video_ = 0;
+    int last_ = -1; // the previous picture's code, -1 before the first
+};
+
+enum class DisplayAspect { Unknown = 0, FourThirds = 1, SixteenNinths = 2, Other = 3 };
+enum class ScanType { Progressive = 0, Interlaced = 1, Mixed = 2 };
+enum class FieldOrder { None = 0, TopFirst = 1, BottomFirst = 2 };
+
+// What a .d2v says of its stream, from its header and the flags of every coded picture.
+struct StreamFacts {
+    DisplayAspect aspect = DisplayAspect::Unknown;
+    int aspectMilli = 0; // the display ratio x 1000 (1333, 1778, 2210); 0 when unknown
+    int codedPictures = 0;
+    int progressivePictures = 0;      // progressive_frame set
+    int topFieldFirstPictures = 0;    // of the others (the interlaced part)
+    int bottomFieldFirstPictures = 0; // likewise
+    int filmShareHundredths = 0;
+    ScanType scan = ScanType::Progressive;
+    FieldOrder fieldOrder = FieldOrder::None; // of the interlaced part; its majority
+    bool ntscRate = false;                    // Frame_Rate is 30000/1001
+    int fieldOperation = 0;
+};
+
+// "4:3", "16:9", another "W:H" display ratio ("2.21:1"), or Unknown for anything else (absent,
+// garbage, and MPEG-2's "1:1", which says the samples are square, not what shape the screen is).
+DisplayAspect ParseDisplayAspect(const std::string& text, int& milli);
+StreamFacts ComputeStreamFacts(const D2VFile& file);
+
 // Parses the text of a .d2v file. On failure returns false and sets error to a message that
 // names the offending line ("line 7: ...").
 bool ParseD2V(const std::string& text, D2VFile& out, std::string& error);

@@ -15,6 +15,7 @@ namespace {
 
 std::unique_ptr<d2v::Mpeg2Source> g_source;
 DecoderVideoInfo g_info{};
+DecoderStreamFacts g_facts{};
 std::string g_error;
 
 // Nothing may escape into a C caller.
@@ -54,6 +55,7 @@ DecoderVideoInfo* openMPEG2Source(const char* d2vPath) {
         [&]() -> DecoderVideoInfo* {
             g_source.reset();
             g_info = DecoderVideoInfo{};
+            g_facts = DecoderStreamFacts{};
             // Damaged pictures are concealed by the decoder; its reports would only litter the
             // program's terminal.
             av_log_set_level(AV_LOG_FATAL);
@@ -71,6 +73,18 @@ DecoderVideoInfo* openMPEG2Source(const char* d2vPath) {
             g_info.frameRateNumerator = source->FrameRateNumerator();
             g_info.frameRateDenominator = source->FrameRateDenominator();
             g_info.numberOfFrames = source->FrameCount();
+            const d2v::StreamFacts facts = d2v::ComputeStreamFacts(source->File());
+            g_facts.displayAspect = static_cast<int32_t>(facts.aspect);
+            g_facts.displayAspectMilli = facts.aspectMilli;
+            g_facts.codedPictures = facts.codedPictures;
+            g_facts.progressivePictures = facts.progressivePictures;
+            g_facts.topFieldFirstPictures = facts.topFieldFirstPictures;
+            g_facts.bottomFieldFirstPictures = facts.bottomFieldFirstPictures;
+            g_facts.filmShareHundredths = facts.filmShareHundredths;
+            g_facts.scanType = static_cast<int32_t>(facts.scan);
+            g_facts.fieldOrder = static_cast<int32_t>(facts.fieldOrder);
+            g_facts.isNtscRate = facts.ntscRate ? 1 : 0;
+            g_facts.fieldOperation = facts.fieldOperation;
             g_source = std::move(source);
             g_error.clear();
             return &g_info;
@@ -83,6 +97,7 @@ void closeVideo(void) {
         []() {
             g_source.reset();
             g_info = DecoderVideoInfo{};
+            g_facts = DecoderStreamFacts{};
             g_error.clear();
             return 0;
         },
@@ -103,5 +118,9 @@ const char* getLastDecoderError(void) {
 
 const char* getLastFrameDamage(void) {
     return g_source ? g_source->LastDamage().c_str() : "";
+}
+
+const DecoderStreamFacts* getStreamFacts(void) {
+    return g_source ? &g_facts : nullptr;
 }
 }

@@ -54,5 +54,10 @@ QString DecoderErrorText(const QLibrary* library) {
     const char* text = lastError();
     if (text == nullptr)
         return {};
-    return QString::fromUtf8(text).trimmed();
+    // A message box holds a few lines; a library quoting megabytes of a broken file would stall it.
+    constexpr qsizetype MaxLength = 1000;
+    QString explanation = QString::fromUtf8(text).trimmed();
+    if (explanation.size() > MaxLength)
+        explanation = explanation.left(MaxLength) + QStringLiteral("…");
+    return explanation;
 }

@@ -14,6 +14,7 @@ using GetRGBFrameFunction = decltype(&getRGBFrame);
 using GetFrameFunction = decltype(&getFrame);
 using GetLastDecoderErrorFunction = decltype(&getLastDecoderError);
 using GetLastFrameDamageFunction = decltype(&getLastFrameDamage);
+using GetStreamFactsFunction = decltype(&getStreamFacts);
 
 // File name of the decoder library; tests point it at a stand-in.
 extern QString DecoderLibraryFileName;

@@ -51,6 +51,7 @@ QString TD2VFile::DecoderErrorSuffix() const {
 void TD2VFile::UnloadDecoderLibrary() {
     OpenSourceEntry = nullptr;
     CloseVideoEntry = nullptr;
+    GetStreamFactsEntry = nullptr;
     if (LibraryHandle) {
         LibraryHandle->unload();
         LibraryHandle.reset();
@@ -74,6 +75,7 @@ bool TD2VFile::LoadDecoderLibrary() {
     }
     OpenSourceEntry = reinterpret_cast<OpenMPEG2SourceFunction>(open);
     CloseVideoEntry = reinterpret_cast<CloseVideoFunction>(close);
+    GetStreamFactsEntry = reinterpret_cast<GetStreamFactsFunction>(LibraryHandle->resolve("getStreamFacts"));
     return true;
 }
 
@@ -110,11 +112,15 @@ bool TD2VFile::Open(const QString& fileName) {
     SetInputFrameRateDenominator(static_cast<uint16_t>(info->frameRateDenominator));
     SetInputNumberOfFrames(static_cast<uint32_t>(info->numberOfFrames));
     SetFileName(fileName);
+    const DecoderStreamFacts* facts = GetStreamFactsEntry != nullptr ? GetStreamFactsEntry() : nullptr;
+    if (facts != nullptr)
+        InputStreamFacts = *facts;
     return true;
 }
 
 void TD2VFile::Close() {
     VideoInfo = nullptr;
+    InputStreamFacts.reset();
     if (LibraryHandle && CloseVideoEntry != nullptr)
         CloseVideoEntry();
     UnloadDecoderLibrary();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 // One .d2v file opened through the decoder library, with its stream properties.
 class TD2VFile {
@@ -19,6 +20,8 @@ public:
     std::unique_ptr<QLibrary> LibraryHandle;
     OpenMPEG2SourceFunction OpenSourceEntry = nullptr;
     CloseVideoFunction CloseVideoEntry = nullptr;
+    // Optional: older libraries do not say what the index tells of its stream.
+    GetStreamFactsFunction GetStreamFactsEntry = nullptr;
     uint16_t InputWidth = 720;
     uint16_t InputHeight = 576;
     uint16_t InputFrameRateNumerator = 25000;
@@ -31,6 +34,8 @@ public:
     uint32_t InputVideoDuration = 0;
     uint8_t InputStandard = 0;      // 0 PAL, 1 NTSC, 2 UNKNOWN
     uint8_t InputDisplayFormat = 0; // 0 16/9, 1 4/3
+    // What the .d2v says of its stream (shape, film share, field order), when the library tells.
+    std::optional<DecoderStreamFacts> InputStreamFacts;
 
     virtual void ComputeInputRatio();
     virtual void ComputeInputDisplayRatio();

@@ -173,6 +173,75 @@ TEST_F(ApiTest, PicturesMissingFromTheStreamRepeatTheLastOne) {
     EXPECT_NE(Luma(358, info), last);
 }
 
+// What the index says of its stream, through the library, on real streams. The mixed film is a
+// hand-made index over two of them: 300 pictures of pulldown film, then 300 of interlaced video.
+TEST_F(ApiTest, StreamFactsOfRealStreams) {
+    EXPECT_EQ(lib.facts(), nullptr);
+    const auto dataLines = [](const QString& fixture, int count, char file) {
+        const QList<QByteArray> lines =
+            ReadAll(TestDataPath(fixture + QStringLiteral("/film.d2v"))).split('\n');
+        QByteArray data;
+        for (qsizetype i = lines.indexOf(QByteArray()) + 1; i < lines.size() && count > 0; ++i) {
+            if (lines[i].isEmpty())
+                continue;
+            if (lines[i].startsWith("d00") || lines[i].startsWith("900")) {
+                // The line's third field is its file index.
+                QList<QByteArray> fields = lines[i].split(' ');
+                fields[2] = QByteArray(1, file);
+                data += fields.join(' ').replace(" ff", "") + '\n';
+                --count;
+            }
+        }
+        return data;
+    };
+    QByteArray mixed = ReadAll(TestDataPath(QStringLiteral("ntsc_pulldown/film.d2v")));
+    mixed = mixed.left(mixed.indexOf("\nd00 ") + 1);
+    mixed.replace("\n1\nfilm.mpg\n",
+                  "\n2\n" + QFile::encodeName(TestDataPath(QStringLiteral("ntsc_pulldown/film.mpg"))) + '\n' +
+                      QFile::encodeName(TestDataPath(QStringLiteral("ntsc_interlaced/film.mpg"))) + '\n');
+    mixed += dataLines(QStringLiteral("ntsc_pulldown"), 20, '0');
+    mixed += dataLines(QStringLiteral("ntsc_interlaced"), 1000, '1');
+    mixed.chop(1);
+    mixed += " ff\n";
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("mixed.d2v")), mixed));
+
+    struct {
+        QString path;
+        int aspect, pictures, progressive, minShare, maxShare, scan, order;
+    } const films[] = {
+        {TestDataPath(QStringLiteral("ntsc_pulldown/film.d2v")), 2, 480, 480, 9900, 10000, 0, 0},
+        {TestDataPath(QStringLiteral("ntsc_interlaced/film.d2v")), 1, 300, 0, 0, 0, 1, 1},
+        {Temp(QStringLiteral("mixed.d2v")), 2, 600, 300, 4900, 5100, 2, 1},
+    };
+    for (const auto& film : films) {
+        ASSERT_NE(Open(film.path), nullptr) << Error();
+        const DecoderStreamFacts* facts = lib.facts();
+        ASSERT_NE(facts, nullptr);
+        EXPECT_EQ(facts->displayAspect, film.aspect) << film.path.toStdString();
+        EXPECT_EQ(facts->codedPictures, film.pictures) << film.path.toStdString();
+        EXPECT_EQ(facts->progressivePictures, film.progressive) << film.path.toStdString();
+        EXPECT_GE(facts->filmShareHundredths, film.minShare) << film.path.toStdString();
+        EXPECT_LE(facts->filmShareHundredths, film.maxShare) << film.path.toStdString();
+        EXPECT_EQ(facts->scanType, film.scan) << film.path.toStdString();
+        EXPECT_EQ(facts->fieldOrder, film.order) << film.path.toStdString();
+        EXPECT_EQ(facts->isNtscRate, 1);
+        EXPECT_EQ(facts->fieldOperation, 0);
+    }
+    lib.close();
+    EXPECT_EQ(lib.facts(), nullptr);
+}
+
+// A file list line longer than any file name is refused at once, with a message of a few words
+// rather than the line itself.
+TEST_F(ApiTest, HugeFileNameIsRefusedWithAShortMessage) {
+    QByteArray index = PalIndex();
+    index.replace("\nfilm.mpg\n", "\n" + QByteArray(16 * 1024 * 1024, 'x') + '\n');
+    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("huge.d2v")), index));
+    EXPECT_EQ(Open(Temp(QStringLiteral("huge.d2v"))), nullptr);
+    EXPECT_NE(Error().find("longer than any file name"), std::string::npos) << Error().substr(0, 200);
+    EXPECT_LT(Error().size(), 300u);
+}
+
 // The pulldown cycle: clean frames are whole film pictures, the combed ones weave the fields of
 // two neighbours; the force-film index gives each film picture once.
 TEST_F(ApiTest, PulldownFramesAreTheFilmPicturesTheFlagsName) {

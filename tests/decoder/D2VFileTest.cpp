@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <climits>
 #include <gtest/gtest.h>
 
 using d2v::D2VFile;
@@ -173,6 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"h264", "DGIndexProjectFile42\n1\nx.ts\n", 1, "H.264"},
         BadCase{"no_file_count", "DGIndexProjectFile16\nfilm.mpg\n", 2, "number of stream files"},
         BadCase{"missing_file_name", "DGIndexProjectFile16\n2\nfilm.mpg\n", 4, "missing stream file"},
+        BadCase{"file_name_beyond_path_max", "DGIndexProjectFile16\n1\n" + std::string(PATH_MAX, 'a') + "\n",
+                3, "longer than any file name"},
         BadCase{"setting_without_value", Header() + "Stream_Type\n", 5, "key=value"},
         BadCase{"bad_field_operation", Header() + WithSetting("Field_Operation=0", "Field_Operation=7"), 13,
                 "Field_Operation"},
@@ -190,6 +193,67 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"not_hex", Header() + kSettings + "\n900 5 0 0 0 0 0 d0 zz ff\n", 17, "\"zz\""},
         BadCase{"no_pictures", Header() + kSettings + "\n900 5 0 0 0 0 0 ff\n", 17, "no pictures"}),
     [](const ::testing::TestParamInfo<BadCase>& param) { return std::string(param.param.name); });
+
+struct FactsCase {
+    const char* name;
+    std::string aspectLine; // the whole Aspect_Ratio line, or "" for none
+    std::string data;       // data lines, "ff" included
+    d2v::DisplayAspect aspect;
+    int aspectMilli;
+    int filmShare;
+    d2v::ScanType scan;
+    d2v::FieldOrder order;
+};
+
+class StreamFactsTest : public ::testing::TestWithParam<FactsCase> {};
+
+TEST_P(StreamFactsTest, ReadsShapeCadenceAndFieldOrder) {
+    const FactsCase& c = GetParam();
+    D2VFile f;
+    std::string error;
+    ASSERT_TRUE(
+        ParseD2V(Header() + WithSetting("Aspect_Ratio=16:9\n", c.aspectLine) + "\n" + c.data, f, error))
+        << error;
+    const d2v::StreamFacts facts = d2v::ComputeStreamFacts(f);
+    EXPECT_EQ(facts.aspect, c.aspect);
+    EXPECT_EQ(facts.aspectMilli, c.aspectMilli);
+    EXPECT_EQ(facts.filmShareHundredths, c.filmShare);
+    EXPECT_EQ(facts.scan, c.scan);
+    EXPECT_EQ(facts.fieldOrder, c.order);
+    EXPECT_EQ(facts.codedPictures, static_cast<int>(f.flags.size()));
+    EXPECT_FALSE(facts.ntscRate); // 25/1
+}
+
+using d2v::DisplayAspect;
+using d2v::FieldOrder;
+using d2v::ScanType;
+
+// Soft pulldown steps its TFF/RFF code 3, 0, 1, 2; video keeps one code. Progressive sequences
+// (info 0x200) repeat frames three times, then twice.
+INSTANTIATE_TEST_SUITE_P(
+    Indexes, StreamFactsTest,
+    ::testing::Values(FactsCase{"pulldown_4_3", "Aspect_Ratio=4:3\n",
+                                "d00 5 0 0 0 0 0 d3 f0 f1 e2 f3 f0 f1 e2 d3 ff\n", DisplayAspect::FourThirds,
+                                1333, 10000, ScanType::Progressive, FieldOrder::None},
+                      FactsCase{"interlaced_16_9", "Aspect_Ratio=16:9\n",
+                                "d00 5 0 0 0 0 0 92 b2 b2 a2\n900 5 0 9 0 0 0 92 ff\n",
+                                DisplayAspect::SixteenNinths, 1778, 0, ScanType::Interlaced,
+                                FieldOrder::TopFirst},
+                      FactsCase{"flags_all_zero", "Aspect_Ratio=2.21:1\n", "d00 5 0 0 0 0 0 00 00 00 00 ff\n",
+                                DisplayAspect::Other, 2210, 0, ScanType::Interlaced, FieldOrder::BottomFirst},
+                      // Four cadence steps out of eight: the change of cadence counts as video.
+                      FactsCase{"half_film", "", "d00 5 0 0 0 0 0 d3 f0 f1 e2 f3 92 92 92 92 ff\n",
+                                DisplayAspect::Unknown, 0, 5000, ScanType::Mixed, FieldOrder::TopFirst},
+                      FactsCase{"progressive_sequence_repeats", "Aspect_Ratio=1:1\n",
+                                "b00 5 0 0 0 0 0 d3 f1 d3 f1 d3 f0 ff\n", DisplayAspect::Unknown, 0, 8000,
+                                ScanType::Progressive, FieldOrder::None},
+                      FactsCase{"garbage_aspect", "Aspect_Ratio=seize neuviemes\n", "d00 5 0 0 0 0 0 d2 ff\n",
+                                DisplayAspect::Unknown, 0, 0, ScanType::Progressive, FieldOrder::None},
+                      FactsCase{"empty_aspect", "Aspect_Ratio=\n", "d00 5 0 0 0 0 0 90 b0 ff\n",
+                                DisplayAspect::Unknown, 0, 0, ScanType::Interlaced, FieldOrder::BottomFirst},
+                      FactsCase{"half_ratio", "Aspect_Ratio=4:\n", "d00 5 0 0 0 0 0 d2 ff\n",
+                                DisplayAspect::Unknown, 0, 0, ScanType::Progressive, FieldOrder::None}),
+    [](const ::testing::TestParamInfo<FactsCase>& param) { return std::string(param.param.name); });
 
 class StreamPathTest : public ::testing::Test {
 protected:

@@ -19,6 +19,7 @@ DecoderLibrary::DecoderLibrary() {
     yuv = reinterpret_cast<decltype(yuv)>(dlsym(handle, "getFrame"));
     lastError = reinterpret_cast<decltype(lastError)>(dlsym(handle, "getLastDecoderError"));
     damage = reinterpret_cast<decltype(damage)>(dlsym(handle, "getLastFrameDamage"));
+    facts = reinterpret_cast<decltype(facts)>(dlsym(handle, "getStreamFacts"));
 }
 
 DecoderLibrary::~DecoderLibrary() {

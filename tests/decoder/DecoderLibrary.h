@@ -14,7 +14,7 @@ public:
     DecoderLibrary(const DecoderLibrary&) = delete;
     DecoderLibrary& operator=(const DecoderLibrary&) = delete;
 
-    bool Loaded() const { return open && close && rgb && yuv && lastError; }
+    bool Loaded() const { return open && close && rgb && yuv && lastError && facts; }
     std::string LoadError() const { return loadError; }
 
     decltype(&openMPEG2Source) open = nullptr;
@@ -23,6 +23,7 @@ public:
     decltype(&getFrame) yuv = nullptr;
     decltype(&getLastDecoderError) lastError = nullptr;
     decltype(&getLastFrameDamage) damage = nullptr;
+    decltype(&getStreamFacts) facts = nullptr;
 
     // The frame as an RGB image (deep copy), or a null image on failure.
     QImage Frame(int number, int width, int height) const;

@@ -102,8 +102,15 @@ TEST_P(GeneratedFilmTest, EachFrameShowsThePicturesItsNumberNames) {
         EXPECT_EQ(ReadFieldPictureNumber(image, 1), pair.bottom) << "bottom field of frame " << n;
         woven += pair.top != pair.bottom;
     }
+    // mpeg2enc's soft pulldown is film all through; ffmpeg's interlaced films none of it.
+    const DecoderStreamFacts* facts = lib.facts();
+    ASSERT_NE(facts, nullptr);
     if (spec.pulldown && spec.fieldOperation == 0) {
         EXPECT_EQ(woven * 5, info->numberOfFrames * 2) << "two woven frames in every five";
+        EXPECT_GE(facts->filmShareHundredths, 9900);
+    } else if (spec.standard == TestFilmSpec::Standard::Ntsc && !spec.pulldown) {
+        EXPECT_EQ(facts->filmShareHundredths, 0);
+        EXPECT_EQ(facts->fieldOrder, 1) << "top field first";
     }
     if (spec.splitAt > 0) {
         ASSERT_EQ(file.files.size(), 2u);

@@ -138,6 +138,8 @@ TEST_F(FakeFilmTest, SecondOpenReplacesTheBitmap) {
     EXPECT_EQ(project.InputStandard, 2);
     EXPECT_EQ(project.InputNumberOfFrames, 30u);
     EXPECT_TRUE(project.FileName.endsWith(QStringLiteral("b.d2v")));
+    // A library without the optional entry point opens all the same and tells nothing more.
+    EXPECT_FALSE(project.InputStreamFacts.has_value());
     EXPECT_TRUE(sink.messages.empty());
 }
 
@@ -258,6 +260,7 @@ struct RealFilm {
     double frameRate;
     uint32_t frames, duration;
     uint8_t standard;
+    int32_t displayAspect, filmShareHundredths; // what the library says of the stream
 };
 
 class RealFilmOpen : public ::testing::TestWithParam<RealFilm> {};
@@ -281,15 +284,20 @@ TEST_P(RealFilmOpen, FillsFieldsAsTheDecoderReports) {
     EXPECT_EQ(project.InputStandard, c.standard);
     EXPECT_EQ(project.FileName, path);
     EXPECT_EQ(project.FrameBitmap.size(), QSize(c.width, c.height));
+    ASSERT_TRUE(project.InputStreamFacts.has_value());
+    EXPECT_EQ(project.InputStreamFacts->displayAspect, c.displayAspect);
+    EXPECT_EQ(project.InputStreamFacts->filmShareHundredths, c.filmShareHundredths);
+    project.Close();
+    EXPECT_FALSE(project.InputStreamFacts.has_value());
 }
 
-// 360 frames at 25/s are 14.4 s; 300 frames at 30000/1001 are 10.01 s.
-INSTANTIATE_TEST_SUITE_P(Fixtures, RealFilmOpen,
-                         ::testing::Values(RealFilm{"pal_letterbox", 720, 576, 25.0, 360, 14, 0},
-                                           RealFilm{"ntsc_interlaced", 720, 480, 30000.0 / 1001, 300, 10, 1}),
-                         [](const ::testing::TestParamInfo<RealFilm>& p) {
-                             return std::string(p.param.folder);
-                         });
+// 360 frames at 25/s are 14.4 s; 300 frames at 30000/1001 are 10.01 s, 600 are 20.02 s.
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, RealFilmOpen,
+    ::testing::Values(RealFilm{"pal_letterbox", 720, 576, 25.0, 360, 14, 0, 2, 0},
+                      RealFilm{"ntsc_interlaced", 720, 480, 30000.0 / 1001, 300, 10, 1, 1, 0},
+                      RealFilm{"ntsc_pulldown", 720, 480, 30000.0 / 1001, 600, 20, 1, 2, 10000}),
+    [](const ::testing::TestParamInfo<RealFilm>& p) { return std::string(p.param.folder); });
 
 TEST(RealFilmFailure, UnreadableIndexGivesTheDecodersReason) {
     RecordingMessageSink sink;
