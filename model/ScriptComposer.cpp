@@ -47,12 +47,11 @@ QString Title(Variant variant) {
     return QStringLiteral("Prévisualisation du script");
 }
 
-QString Assign(const char* name, uint64_t value) {
+QString Assign(const char* name, int64_t value) {
     return QLatin1String(name) + QStringLiteral(" = ") + QString::number(value);
 }
 
-// A Trim range AviSynth would misread is refused rather than written: an end before the start has
-// no frame, and Trim takes an end of 0 for "up to the last frame of the film".
+// An end before the start has no frame: such a range is refused rather than written.
 bool CheckTrimRange(const QString& part, int64_t start, int64_t end) {
     if (end < start) {
         ShowWarning(part + QStringLiteral(" ne contient aucune frame (début à la frame %1, fin à la frame "
@@ -60,12 +59,13 @@ bool CheckTrimRange(const QString& part, int64_t start, int64_t end) {
                                .arg(start));
         return false;
     }
-    if (end == 0) {
-        ShowWarning(part + QStringLiteral(" se termine à la frame 0, qu'AviSynth comprendrait comme la "
-                                          "dernière frame du film : le script ne peut pas être généré !"));
-        return false;
-    }
     return true;
+}
+
+// Trim takes an end of 0 for "up to the last frame of the film"; a negative end counts frames
+// from the start, so a range of frame 0 alone is written Trim(clip, 0, -1).
+int64_t TrimEnd(int64_t end) {
+    return end == 0 ? -1 : end;
 }
 
 bool AppendHeader(const ScriptSource& source, Variant variant, QStringList& lines) {
@@ -89,24 +89,24 @@ bool AppendHeader(const ScriptSource& source, Variant variant, QStringList& line
     case Variant::MainAlone:
         if (!CheckTrimRange(QStringLiteral("La séquence à traiter"), first, last))
             return false;
-        lines << Assign("Start", first) << Assign("End", last);
+        lines << Assign("Start", first) << Assign("End", TrimEnd(last));
         break;
     case Variant::MainOfTwo:
         if (!CheckTrimRange(QStringLiteral("La vidéo principale"), first, credits - 1))
             return false;
-        lines << Assign("Start", first) << Assign("End", credits - 1);
+        lines << Assign("Start", first) << Assign("End", TrimEnd(credits - 1));
         break;
     case Variant::Credits:
         if (!CheckTrimRange(QStringLiteral("La séquence des crédits"), credits, last))
             return false;
-        lines << Assign("Start", credits) << Assign("End", last);
+        lines << Assign("Start", credits) << Assign("End", TrimEnd(last));
         break;
     case Variant::Mixed:
         if (!CheckTrimRange(QStringLiteral("La vidéo principale"), first, credits - 1) ||
             !CheckTrimRange(QStringLiteral("La séquence des crédits"), credits, last))
             return false;
-        lines << Assign("Start", first) << Assign("EndMain", credits - 1) << QString()
-              << Assign("StartCredits", credits) << Assign("End", last);
+        lines << Assign("Start", first) << Assign("EndMain", TrimEnd(credits - 1)) << QString()
+              << Assign("StartCredits", credits) << Assign("End", TrimEnd(last));
         break;
     }
     lines << QString() << Assign("CPUType", source.iDCT) << QString() << HashLine << QString();

@@ -301,7 +301,10 @@ void TForm1::LoadIniFile() {
     CreditsScriptModele = read.Text(Key::CreditsScriptModele, CreditsScriptModele).left(TemplatePathLength);
     IsPrevisualizationModeSelected =
         read.Boolean(Key::IsPrevisualizationModeSelected, IsPrevisualizationModeSelected);
-    iDCT = read.Byte(Key::iDCT, iDCT);
+    // A number the list does not hold would go into scripts as a CPUType AviSynth refuses when
+    // the encode starts: it reads as the default, which the next save writes back.
+    const uint8_t idct = read.Byte(Key::iDCT, iDCT);
+    iDCT = idct <= 7 ? idct : 7;
 }
 
 bool TForm1::IsOnlyOneScriptChecked() const {

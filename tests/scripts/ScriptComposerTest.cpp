@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -239,8 +240,7 @@ TEST(ScriptComposer, PathNoAviSynthStringCanHoldIsRefused) {
     EXPECT_EQ(sink.messages[0].kind, RecordingMessageSink::Kind::Warning);
 }
 
-// Ranges AviSynth's Trim would misread: an end of 0 means "to the last frame", an end before the
-// start selects nothing.
+// Ranges without a frame: an end before the start selects nothing.
 struct RefusedCase {
     const char* name;
     uint8_t creditsMode;
@@ -269,12 +269,8 @@ INSTANTIATE_TEST_SUITE_P(
     Frames, RefusedRanges,
     ::testing::Values(RefusedCase{"MainCreditsAtZero", 2, ComposeMainScript, 0, 0, 100},
                       RefusedCase{"MixedCreditsAtZero", 1, ComposeMixedScript, 0, 0, 100},
-                      RefusedCase{"MainEndsOnZero", 2, ComposeMainScript, 0, 1, 100},
-                      RefusedCase{"MixedEndMainOnZero", 1, ComposeMixedScript, 0, 1, 100},
                       RefusedCase{"MainWithoutFrames", 2, ComposeMainScript, 50, 50, 100},
-                      RefusedCase{"MixedWithoutMainFrames", 1, ComposeMixedScript, 50, 50, 100},
-                      RefusedCase{"WholeRangeIsFrameZero", 0, ComposeMainScript, 0, 0, 0},
-                      RefusedCase{"CreditsEndOnZero", 2, ComposeCreditsScript, 0, 0, 0}),
+                      RefusedCase{"MixedWithoutMainFrames", 1, ComposeMixedScript, 50, 50, 100}),
     [](const ::testing::TestParamInfo<RefusedCase>& p) { return std::string(p.param.name); });
 
 struct AcceptedCase {
@@ -282,9 +278,11 @@ struct AcceptedCase {
     uint8_t creditsMode;
     ComposedScript (*compose)(const ScriptSource&);
     uint32_t first, credits, last;
-    // Expected values of the range variables; -1 when the variable is absent.
+    // Expected values of the range variables, or Absent.
     int64_t start, end, endMain, startCredits;
 };
+
+constexpr int64_t Absent = std::numeric_limits<int64_t>::min();
 
 class AcceptedRanges : public ::testing::TestWithParam<AcceptedCase> {};
 
@@ -309,14 +307,15 @@ TEST_P(AcceptedRanges, DefaultScriptDefinesEverythingItUsesWithTheProjectNumbers
     EXPECT_EQ(checked.numbers.value(QStringLiteral("DimX"), -1), s.OutputWidth);
     EXPECT_EQ(checked.numbers.value(QStringLiteral("DimY"), -1), s.OutputHeight);
     EXPECT_EQ(checked.numbers.value(QStringLiteral("CPUType"), -1), s.iDCT);
-    EXPECT_EQ(checked.numbers.value(QStringLiteral("Start"), -1), c.start);
-    EXPECT_EQ(checked.numbers.value(QStringLiteral("End"), -1), c.end);
-    EXPECT_EQ(checked.numbers.value(QStringLiteral("EndMain"), -1), c.endMain);
-    EXPECT_EQ(checked.numbers.value(QStringLiteral("StartCredits"), -1), c.startCredits);
-    // Every Trim keeps at least one frame and never ends on 0.
+    EXPECT_EQ(checked.numbers.value(QStringLiteral("Start"), Absent), c.start);
+    EXPECT_EQ(checked.numbers.value(QStringLiteral("End"), Absent), c.end);
+    EXPECT_EQ(checked.numbers.value(QStringLiteral("EndMain"), Absent), c.endMain);
+    EXPECT_EQ(checked.numbers.value(QStringLiteral("StartCredits"), Absent), c.startCredits);
+    // Every Trim keeps at least one frame as AviSynth reads it: an end of 0 would mean "to the last
+    // frame of the film", a negative end is a count of frames.
     for (const auto& [from, to] : checked.trims) {
-        EXPECT_GE(to, from);
         EXPECT_NE(to, 0);
+        EXPECT_GE(to < 0 ? -to : to - from + 1, 1);
     }
     EXPECT_EQ(checked.trims.size(), c.creditsMode == 1 ? 2u : 1u);
     EXPECT_TRUE(checked.returnsClip);
@@ -326,14 +325,19 @@ TEST_P(AcceptedRanges, DefaultScriptDefinesEverythingItUsesWithTheProjectNumbers
 INSTANTIATE_TEST_SUITE_P(
     Frames, AcceptedRanges,
     ::testing::Values(
-        AcceptedCase{"Golden", 0, ComposeMainScript, 100, 4500, 5000, 100, 5000, -1, -1},
-        AcceptedCase{"WholeFilmCreditsIgnored", 0, ComposeMainScript, 0, 0, 359, 0, 359, -1, -1},
-        AcceptedCase{"SingleFrameNotZero", 0, ComposeMainScript, 7, 7, 7, 7, 7, -1, -1},
-        AcceptedCase{"MainOfTwo", 2, ComposeMainScript, 0, 300, 599, 0, 299, -1, -1},
-        AcceptedCase{"MainOfTwoOneFrame", 2, ComposeMainScript, 5, 6, 599, 5, 5, -1, -1},
-        AcceptedCase{"CreditsOfTwo", 2, ComposeCreditsScript, 0, 300, 599, 300, 599, -1, -1},
-        AcceptedCase{"CreditsLastFrameOnly", 2, ComposeCreditsScript, 0, 599, 599, 599, 599, -1, -1},
+        AcceptedCase{"Golden", 0, ComposeMainScript, 100, 4500, 5000, 100, 5000, Absent, Absent},
+        AcceptedCase{"WholeFilmCreditsIgnored", 0, ComposeMainScript, 0, 0, 359, 0, 359, Absent, Absent},
+        AcceptedCase{"SingleFrameNotZero", 0, ComposeMainScript, 7, 7, 7, 7, 7, Absent, Absent},
+        AcceptedCase{"MainOfTwo", 2, ComposeMainScript, 0, 300, 599, 0, 299, Absent, Absent},
+        AcceptedCase{"MainOfTwoOneFrame", 2, ComposeMainScript, 5, 6, 599, 5, 5, Absent, Absent},
+        AcceptedCase{"CreditsOfTwo", 2, ComposeCreditsScript, 0, 300, 599, 300, 599, Absent, Absent},
+        AcceptedCase{"CreditsLastFrameOnly", 2, ComposeCreditsScript, 0, 599, 599, 599, 599, Absent, Absent},
         AcceptedCase{"Mixed", 1, ComposeMixedScript, 0, 300, 599, 0, 599, 299, 300},
+        // Frame 0 alone is Trim(clip, 0, -1): exactly one frame.
+        AcceptedCase{"WholeRangeIsFrameZero", 0, ComposeMainScript, 0, 0, 0, 0, -1, Absent, Absent},
+        AcceptedCase{"MainOfTwoIsFrameZero", 2, ComposeMainScript, 0, 1, 100, 0, -1, Absent, Absent},
+        AcceptedCase{"CreditsOfTwoIsFrameZero", 2, ComposeCreditsScript, 0, 0, 0, 0, -1, Absent, Absent},
+        AcceptedCase{"MixedMainIsFrameZero", 1, ComposeMixedScript, 0, 1, 100, 0, 100, -1, 1},
         AcceptedCase{"MixedLargeFrames", 1, ComposeMixedScript, 4000000000u, 4100000000u, 4294967295u,
                      4000000000, 4294967295, 4099999999, 4100000000}),
     [](const ::testing::TestParamInfo<AcceptedCase>& p) { return std::string(p.param.name); });

@@ -309,14 +309,43 @@ TEST_F(ScriptWindow, RefusedMainScriptOfTwoWithPreviewShowsTheCredits) {
 
 TEST_F(ScriptWindow, RefusedSingleScriptShowsNoWindowAndAsksNoName) {
     Make(0);
-    source.FirstFrameNumber = 0;
-    source.LastFrameNumber = 0;
+    source.FirstFrameNumber = 10;
+    source.LastFrameNumber = 5;
     window->GenerateWithPreview();
     window->GenerateWithoutPreview();
     EXPECT_TRUE(seam.modalWindows.empty());
     EXPECT_TRUE(seam.saveCalls.empty());
     EXPECT_EQ(sink.messages.size(), 2u);
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+// Frame 0 alone: AviSynth's Trim(clip, 0, 0) would be the whole film, Trim(clip, 0, -1) is that one frame.
+TEST_F(ScriptWindow, FrameZeroAloneIsWrittenWithAnEndOfMinusOne) {
+    struct {
+        uint8_t mode;
+        uint32_t credits, last;
+        std::vector<QByteArray> ranges; // in the files, in order
+    } const cases[] = {
+        {0, 0, 0, {"\r\nStart = 0\r\nEnd = -1\r\n"}},
+        {2, 1, 5000, {"\r\nStart = 0\r\nEnd = -1\r\n", "\r\nStart = 1\r\nEnd = 5000\r\n"}},
+        {1, 1, 5000, {"\r\nStart = 0\r\nEndMain = -1\r\n\r\nStartCredits = 1\r\nEnd = 5000\r\n"}},
+    };
+    for (const auto& c : cases) {
+        Make(c.mode);
+        source.FirstFrameNumber = 0;
+        source.CreditsFrameNumber = c.credits;
+        source.LastFrameNumber = c.last;
+        seam.saveNames = {Path("zero"), Path("zero_Credits")};
+        window->GenerateWithoutPreview();
+        const QByteArray scripts[] = {ReadBytes(Path("zero.avs")), ReadBytes(Path("zero_Credits.avs"))};
+        for (size_t i = 0; i < c.ranges.size(); ++i)
+            EXPECT_TRUE(scripts[i].contains(c.ranges[i])) << "mode " << int(c.mode) << ":\n"
+                                                          << scripts[i].toStdString();
+        EXPECT_TRUE(QFile::remove(Path("zero.avs")));
+        QFile::remove(Path("zero_Credits.avs"));
+    }
+    for (const auto& message : sink.messages)
+        EXPECT_EQ(message.kind, RecordingMessageSink::Kind::Information) << message.text.toStdString();
 }
 
 TEST_F(ScriptWindow, LayoutAndCaptions) {

@@ -318,14 +318,18 @@ TEST_P(IdctFromFileTest, ListFollowsTheStoredValue) {
     ASSERT_NE(window->Project, nullptr);
     EXPECT_EQ(window->iDCT, GetParam().expectedIdct);
     EXPECT_EQ(window->ui->ComboBoxProcessorType->currentIndex(), GetParam().expectedIndex);
+    // The next save writes what the list shows.
+    ASSERT_TRUE(window->SaveIniFile());
+    EXPECT_TRUE(ReadAll(window->IniFileName)
+                    .contains("\r\niDCT=" + QByteArray::number(GetParam().expectedIdct) + "\r\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, IdctFromFileTest,
                          ::testing::Values(IdctCase{"iDCT=3", 3, 3}, IdctCase{"iDCT=0", 0, 0},
-                                           // Beyond the list: no selection, the value stays.
-                                           IdctCase{"iDCT=9", 9, -1},
+                                           // Beyond the list: the default, which the list shows.
+                                           IdctCase{"iDCT=9", 7, 7}, IdctCase{"iDCT=255", 7, 7},
                                            // The low 8 bits of 263.
-                                           IdctCase{"iDCT=263", 7, 7}, IdctCase{"iDCT=$A", 10, -1},
+                                           IdctCase{"iDCT=263", 7, 7}, IdctCase{"iDCT=$A", 7, 7},
                                            IdctCase{"iDCT=trois", 7, 7}, IdctCase{"iDCT=", 7, 7}));
 
 TEST_F(MainWindowTest, ProgramPageChangesDoNotRunPageActivation) {
