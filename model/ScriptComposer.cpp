@@ -1,8 +1,8 @@
 #include "model/ScriptComposer.h"
 
 #include "model/MessageSink.h"
+#include "platform/FileBytes.h"
 
-#include <QFile>
 #include <QStringDecoder>
 #include <array>
 
@@ -173,14 +173,8 @@ ComposedScript ComposeMixedScript(const ScriptSource& source) {
 }
 
 bool AppendScriptTemplate(const QString& path, QStringList& lines) {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        ShowWarning(QStringLiteral("Le script \"") + path +
-                    QStringLiteral("\" n'a pas pu être ouvert correctement !"));
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QByteArray bytes;
+    if (!ReadWholeFile(path, bytes)) {
         ShowWarning(QStringLiteral("Le script \"") + path +
                     QStringLiteral("\" n'a pas pu être ouvert correctement !"));
         return false;
@@ -249,7 +243,9 @@ QStringList SplitScriptLines(const QString& text) {
 QByteArray EncodeScriptLines(const QStringList& lines) {
     QByteArray bytes;
     for (const QString& line : lines) {
-        bytes += line.toUtf8();
+        // UTF-8, except the bytes of a file name that are not: they go out as themselves, so the
+        // Source path names the same file for AviSynth.
+        bytes += FileNameBytes(line);
         bytes += "\r\n";
     }
     return bytes;

@@ -57,7 +57,8 @@ QString DecodeScriptText(const QByteArray& bytes);
 // Lines as a text-file reader gives them: CR LF, LF or CR end a line; an empty text is one empty
 // line; a final line end does not start another line.
 QStringList SplitScriptLines(const QString& text);
-// Bytes of a script file: UTF-8 without a byte-order mark, every line followed by CR LF.
+// Bytes of a script file: UTF-8 without a byte-order mark, every line followed by CR LF; a file
+// name's bytes that are not UTF-8 (see FileNameBytes) are written as they are.
 QByteArray EncodeScriptLines(const QStringList& lines);
 
 // The value of the "Source = " line: the path in double quotes, or in AviSynth's triple quotes

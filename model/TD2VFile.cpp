@@ -2,8 +2,7 @@
 
 #include "model/MessageSink.h"
 #include "model/ModelArithmetic.h"
-
-#include <QFile>
+#include "platform/FileBytes.h"
 
 TD2VFile::~TD2VFile() {
     TD2VFile::Close();
@@ -82,7 +81,7 @@ bool TD2VFile::LoadDecoderLibrary() {
 bool TD2VFile::Open(const QString& fileName) {
     if (!LibraryHandle && !LoadDecoderLibrary())
         return false;
-    const QByteArray path = QFile::encodeName(fileName);
+    const QByteArray path = FileNameBytes(fileName);
     DecoderVideoInfo* info = OpenSourceEntry(path.constData());
     if (info == nullptr) {
         ShowInformation(QStringLiteral("Le décodeur n'a pas pu ouvrir le fichier « %1 »%2 !")

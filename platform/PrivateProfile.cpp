@@ -1,10 +1,13 @@
 #include "platform/PrivateProfile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "platform/FileBytes.h"
+
 #include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
 #include <atomic>
+#include <iterator>
+#include <optional>
 
 namespace {
 
@@ -36,19 +39,37 @@ QString WithoutLineBreaks(QString text) {
     return text;
 }
 
-QString FromWindows1252(const QByteArray& bytes) {
-    // 0x80..0x9F; the five bytes the code page leaves undefined map to the C1 controls, as the
-    // system's own conversion does. Everything else is Latin-1.
-    static constexpr char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+// Bytes 0x80..0x9F of Windows-1252; the five the code page leaves undefined map to the C1
+// controls, as the system's own conversion does. Everything else is Latin-1.
+constexpr char16_t Windows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                           0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString FromWindows1252(const QByteArray& bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes.at(i));
-        text[i] = QChar(b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t{b});
+        text[i] = QChar(b >= 0x80 && b < 0xA0 ? Windows1252High[b - 0x80] : char16_t{b});
     }
     return text;
+}
+
+// The text in Windows-1252, or nothing when a character has no byte there.
+std::optional<QByteArray> ToWindows1252(const QString& text) {
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes[i] = static_cast<char>(u);
+            continue;
+        }
+        const char16_t* found = std::find(std::begin(Windows1252High), std::end(Windows1252High), u);
+        if (found == std::end(Windows1252High))
+            return std::nullopt;
+        bytes[i] = static_cast<char>(0x80 + (found - std::begin(Windows1252High)));
+    }
+    return bytes;
 }
 
 bool IsValidUtf8(const QByteArray& bytes) {
@@ -103,48 +124,63 @@ void PrivateProfile::EnsureLoaded() const {
 bool PrivateProfile::Read() const {
     loaded = true;
     unreadable = false;
+    encoding = Encoding::Utf8;
     byteOrderMark.clear();
     lines.clear();
 
-    QFile file(fileName);
-    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        unreadable = !fileName.isEmpty() && QFileInfo::exists(fileName);
+    // A named pipe or a device in the file's place would block the program or be read without
+    // end: only a regular file is read, and anything else is never written either.
+    const FileKind kind = KindOfFile(fileName);
+    QByteArray bytes;
+    if (kind == FileKind::Missing)
         return false;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    if (kind != FileKind::Regular || !ReadWholeFile(fileName, bytes)) {
         unreadable = true;
         return false;
     }
-    static const QByteArray utf8Bom("\xEF\xBB\xBF");
-    if (bytes.startsWith(utf8Bom)) {
-        byteOrderMark = utf8Bom;
-        bytes.remove(0, utf8Bom.size());
-    }
-    const bool utf8 = IsValidUtf8(bytes);
+    const QString text = Decode(bytes);
 
-    // LF and CR never occur inside a multi-byte character of either encoding, so the lines can be
-    // cut before decoding.
+    // Lines end in LF, CR LF or CR; the ending of each is kept.
     qsizetype start = 0;
-    const qsizetype size = bytes.size();
+    const qsizetype size = text.size();
     while (start < size) {
         qsizetype end = start;
-        while (end < size && bytes.at(end) != '\n' && bytes.at(end) != '\r')
+        while (end < size && text.at(end) != QLatin1Char('\n') && text.at(end) != QLatin1Char('\r'))
             ++end;
         qsizetype next = end;
         if (next < size) {
-            next += (bytes.at(next) == '\r' && next + 1 < size && bytes.at(next + 1) == '\n') ? 2 : 1;
+            next += (text.at(next) == QLatin1Char('\r') && next + 1 < size &&
+                     text.at(next + 1) == QLatin1Char('\n'))
+                        ? 2
+                        : 1;
         }
-        const QByteArray raw = bytes.mid(start, end - start);
-        Line line = Parse(utf8 ? QString::fromUtf8(raw) : FromWindows1252(raw));
-        // Untouched lines go back as they came; a Windows-1252 file is rewritten in UTF-8 as a
-        // whole so that it stays readable in one encoding.
-        line.raw = utf8 ? raw : line.text.toUtf8();
-        line.eol = bytes.mid(end, next - end);
+        Line line = Parse(text.mid(start, end - start));
+        line.eol = text.mid(end, next - end);
         lines.push_back(std::move(line));
         start = next;
     }
     return true;
+}
+
+QString PrivateProfile::Decode(QByteArray bytes) const {
+    static const QByteArray utf8Bom("\xEF\xBB\xBF");
+    // What Notepad saves as "Unicode": UTF-16 after its mark.
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        encoding = littleEndian ? Encoding::Utf16LE : Encoding::Utf16BE;
+        byteOrderMark = bytes.left(2);
+        QStringDecoder utf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                             QStringConverter::Flag::Stateless);
+        return utf16.decode(QByteArrayView(bytes).sliced(2));
+    }
+    if (bytes.startsWith(utf8Bom)) {
+        byteOrderMark = utf8Bom;
+        bytes.remove(0, utf8Bom.size());
+    }
+    if (IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes);
+    encoding = Encoding::Windows1252;
+    return FromWindows1252(bytes);
 }
 
 PrivateProfile::Line PrivateProfile::Parse(QString text) {
@@ -235,7 +271,7 @@ void PrivateProfile::SetString(const QString& section, const QString& key, const
     const qsizetype index = FindKey(header, WithoutLineBreaks(key));
     if (index >= 0) {
         Line& line = lines[static_cast<size_t>(index)];
-        const QByteArray eol = line.eol;
+        const QString eol = line.eol;
         line = made(keyLine);
         line.eol = eol;
         return;
@@ -250,11 +286,27 @@ void PrivateProfile::SetString(const QString& section, const QString& key, const
     lines.insert(lines.begin() + at, made(keyLine));
 }
 
-QByteArray PrivateProfile::LineEnding() const {
+QString PrivateProfile::LineEnding() const {
     for (const Line& line : lines)
         if (!line.eol.isEmpty())
             return line.eol;
-    return QByteArrayLiteral("\r\n");
+    return QStringLiteral("\r\n");
+}
+
+std::optional<QByteArray> PrivateProfile::Encode(const QString& text, Encoding as) {
+    switch (as) {
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        QStringEncoder utf16(as == Encoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                             QStringConverter::Flag::Stateless);
+        return QByteArray(utf16.encode(text));
+    }
+    case Encoding::Windows1252:
+        return ToWindows1252(text);
+    case Encoding::Utf8:
+        break;
+    }
+    return text.toUtf8();
 }
 
 bool PrivateProfile::Save() {
@@ -262,38 +314,33 @@ bool PrivateProfile::Save() {
     if (failWrites || unreadable || fileName.isEmpty())
         return false;
 
-    const QByteArray ending = LineEnding();
-    std::vector<QByteArray> endings(lines.size());
-    QByteArray bytes = byteOrderMark;
+    const QString ending = LineEnding();
+    std::vector<QString> endings(lines.size());
+    QString text;
     for (size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];
         endings[i] = line.eol;
         // A last line without an ending keeps it so, unless it is ours or something follows.
         if (endings[i].isEmpty() && (line.changed || i + 1 < lines.size()))
             endings[i] = ending;
-        bytes += line.changed ? line.text.toUtf8() : line.raw;
-        bytes += endings[i];
+        text += line.text + endings[i];
     }
-
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Flushed here: a file smaller than the write buffer meets a full disk only at the flush, and
-    // commit() would rename the short file over the old one all the same.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
+    // Every encoding read here gives back the bytes it was read from, so untouched lines keep
+    // theirs. A Windows-1252 file stays so while what is written fits the code page; otherwise
+    // the whole file goes to UTF-8, so that it reads back in one encoding with nothing lost.
+    Encoding as = encoding;
+    std::optional<QByteArray> body = Encode(text, as);
+    if (!body) {
+        as = Encoding::Utf8;
+        body = Encode(text, as);
     }
-    if (!file.commit())
+    if (!WriteWholeFile(fileName, byteOrderMark + *body))
         return false;
 
+    encoding = as;
     for (size_t i = 0; i < lines.size(); ++i) {
-        Line& line = lines[i];
-        if (line.changed)
-            line.raw = line.text.toUtf8();
-        line.changed = false;
-        line.eol = endings[i];
+        lines[i].changed = false;
+        lines[i].eol = endings[i];
     }
     return true;
 }

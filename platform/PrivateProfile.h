@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <vector>
 
 // A settings file with the semantics of the private-profile functions: sections and keys match
@@ -10,12 +11,14 @@
 // file, and every other line (comments, blank lines, unknown keys) is kept.
 // The whole file is read once, changed in memory and written back in one piece by Save().
 //
-// Reading: UTF-8, or Windows-1252 when the file is not valid UTF-8; lines end in LF, CR LF or CR.
-// Values lose their surrounding blanks and a pair of quotes around the whole value, and are cut
-// at 2047 characters, the reader's buffer of the original. A line ends, for the reader, at its
-// first NUL byte, as a C string does. Writing: UTF-8 without a byte-order
-// mark; untouched lines keep their bytes; new or changed lines end as the file's first line does,
-// CR LF in a new file.
+// Reading: UTF-16 after its byte-order mark (Notepad's "Unicode"), otherwise UTF-8, or
+// Windows-1252 when the file is not valid UTF-8; lines end in LF, CR LF or CR. Only a regular
+// file is read or written. Values lose their surrounding blanks and a pair of quotes around the
+// whole value, and are cut at 2047 characters, the reader's buffer of the original. A line ends,
+// for the reader, at its first NUL, as a C string does. Writing: in the file's own encoding and
+// byte-order mark (UTF-8 without a mark for a new file), so untouched lines keep their bytes; a
+// Windows-1252 file that is given a character the code page lacks becomes UTF-8 as a whole. New
+// or changed lines end as the file's first line does, CR LF in a new file.
 class PrivateProfile {
 public:
     // The longest value a read returns.
@@ -32,9 +35,9 @@ public:
     bool Contains(const QString& section, const QString& key) const;
     // Line breaks in the names or the value become spaces: they would make lines of their own.
     void SetString(const QString& section, const QString& key, const QString& value);
-    // Writes through a temporary file renamed over the old one (in place when the folder is not
-    // writable); false, with the old file intact, on failure. A file that exists but could not
-    // be read is never overwritten: its contents would be lost.
+    // Writes through a temporary file renamed over the old one (in place, after reserving the
+    // room, when the folder is not writable); false, with the old file intact, on failure. A file
+    // that exists but could not be read, or is no regular file, is never overwritten.
     bool Save();
 
     // Makes every Save() fail as a refused write would, for tests of the callers' failure paths.
@@ -42,10 +45,10 @@ public:
 
 private:
     enum class Kind { Other, Section, Key };
+    enum class Encoding { Utf8, Windows1252, Utf16LE, Utf16BE };
     struct Line {
         QString text;
-        QByteArray raw; // the bytes read, kept for untouched lines
-        QByteArray eol; // the line's own ending, empty for a last line without one
+        QString eol; // the line's own ending, empty for a last line without one
         Kind kind = Kind::Other;
         QString name; // section or key name, trimmed
         bool changed = false;
@@ -59,11 +62,15 @@ private:
     // End of the section that starts at `header`: the next section's header or the line count.
     qsizetype SectionEnd(qsizetype header) const;
     qsizetype FindKey(qsizetype header, const QString& key) const;
-    QByteArray LineEnding() const;
+    QString LineEnding() const;
+    // The text of the bytes read; sets the file's encoding and byte-order mark.
+    QString Decode(QByteArray bytes) const;
+    static std::optional<QByteArray> Encode(const QString& text, Encoding as);
 
     QString fileName;
     mutable bool loaded = false;
     mutable bool unreadable = false; // exists but could not be read: Save() refuses
+    mutable Encoding encoding = Encoding::Utf8;
     mutable QByteArray byteOrderMark;
     mutable std::vector<Line> lines;
 };

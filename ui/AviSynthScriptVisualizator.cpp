@@ -1,11 +1,11 @@
 #include "ui/AviSynthScriptVisualizator.h"
 
 #include "model/MessageSink.h"
+#include "platform/FileBytes.h"
 #include "ui/UiSeam.h"
 #include "ui_AviSynthScriptVisualizator.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -142,23 +142,14 @@ void TForm2::SaveScript() {
 }
 
 bool TForm2::WriteScriptFile(const QString& path) {
-    // Written beside the target and renamed over it at the end, so a failed write never leaves a
-    // truncated script where a good one stood.
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly) && WriteAndCommit(file, EncodeScriptLines(PreviewLines()));
-    if (!written) {
-        file.cancelWriting();
+    // Written whole or not at all: a failed write never leaves a truncated script where a good
+    // one stood.
+    if (!WriteWholeFile(path, EncodeScriptLines(PreviewLines()))) {
         ShowWarning(QStringLiteral("Le script n'a pas pu être généré correctement !"));
         return false;
     }
     ShowInformation(QStringLiteral("Le script a été correctement généré !"));
     return true;
-}
-
-bool TForm2::WriteAndCommit(QSaveFile& file, const QByteArray& bytes) {
-    // Flushed before the commit: a script smaller than the write buffer meets a full disk only at
-    // the flush, and commit() would put the short file in place of the former one all the same.
-    return file.write(bytes) == bytes.size() && file.flush() && file.commit();
 }
 
 QStringList TForm2::PreviewLines() const {

@@ -9,8 +9,6 @@
 #include <functional>
 #include <memory>
 
-class QSaveFile;
-
 namespace Ui {
 class TForm2;
 }
@@ -65,10 +63,6 @@ public:
     // A name as the save dialog leaves it: the extension (from the last dot of the last path
     // component) removed.
     static QString RemoveExtension(const QString& fileName);
-
-protected:
-    // Writes the bytes and commits them; a failure leaves the former file as it was.
-    virtual bool WriteAndCommit(QSaveFile& file, const QByteArray& bytes);
 
 private:
     void ShowComposed(const ComposedScript& script);

@@ -3,12 +3,12 @@
 #include "model/MessageSink.h"
 #include "model/TD2VFullProject.h"
 #include "model/UseFullUnit.h"
+#include "platform/FileBytes.h"
 #include "platform/NumberText.h"
 #include "platform/PrivateProfile.h"
 #include "ui/Cinescriptor.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <cmath>
 #include <limits>
 #include <variant>
@@ -245,13 +245,24 @@ const IniKeyInfo* IniKeys(int& count) {
 }
 
 bool TForm1::TestIniFileMissing() const {
-    if (IniFileName.isEmpty())
-        return true;
-    QFile file(IniFileName);
-    return !file.open(QIODevice::ReadOnly);
+    return !CanReadFile(IniFileName);
 }
 
 bool TForm1::SaveIniFile() {
+    // A named pipe or a device in the settings file's place: nothing is read from it or written
+    // into it. The film opens without its settings; at closing the window stays open, as after
+    // any write that fails, so that nothing is lost.
+    if (KindOfFile(IniFileName) == FileKind::Other) {
+        ShowWarning(
+            IsOpeningFile
+                ? QStringLiteral("Le fichier de réglages « %1 » n'est pas un fichier ordinaire : le film "
+                                 "est ouvert sans ses réglages, et rien n'y sera écrit.")
+                      .arg(IniFileName)
+                : QStringLiteral("Le fichier de réglages « %1 » n'est pas un fichier ordinaire : les "
+                                 "réglages n'y ont pas été écrits.")
+                      .arg(IniFileName));
+        return IsOpeningFile;
+    }
     PrivateProfile profile(IniFileName);
     profile.Load();
     for (const KeyEntry& entry : Keys)

@@ -1,13 +1,20 @@
 #include "platform/PrivateProfile.h"
 
+#include "common/TestPaths.h"
+#include "platform/FileBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -202,5 +209,166 @@ TEST_P(FullDiskSizes, ASaveThatDoesNotFitLeavesTheOldFileWholeAndSucceedsOnceThe
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, FullDiskSizes, ::testing::Values(qsizetype{10}, qsizetype{32 * 1024}));
+
+// A named pipe in the settings file's place would block the reader for ever, a device would be
+// read without end: neither is read nor written, and each stays what it was.
+TEST_F(PrivateProfileBadInput, APipeOrADeviceIsNeitherReadNorWritten) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe.ini")).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), Path("device.ini")));
+    for (const char* name : {"pipe.ini", "device.ini"}) {
+        EXPECT_EQ(KindOfFile(Path(name)), FileKind::Other) << name;
+        EXPECT_FALSE(CanReadFile(Path(name))) << name;
+        PrivateProfile profile(Path(name));
+        EXPECT_FALSE(profile.Load()) << name;
+        profile.SetString(S("S"), S("A"), S("1"));
+        EXPECT_FALSE(profile.Save()) << name;
+    }
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(Path("pipe.ini")).constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    EXPECT_EQ(QFile::symLinkTarget(Path("device.ini")), QStringLiteral("/dev/zero"));
+}
+
+// A folder named with bytes that are not UTF-8 (Latin-1 "été"): Qt's own names lose them, the
+// file names here keep them.
+TEST_F(PrivateProfileBadInput, AFolderNameThatIsNotUtf8KeepsItsBytes) {
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/\xE9t\xE9";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    EXPECT_FALSE(QFileInfo(QFile::decodeName(folder)).isDir()) << "Qt's names now keep such bytes";
+    const QString name = FileNameFromBytes(folder + "/film.ini");
+    EXPECT_EQ(FileNameBytes(name), folder + "/film.ini");
+    PrivateProfile profile(name);
+    EXPECT_FALSE(profile.Load());
+    profile.SetString(S("S"), S("A"), S("1"));
+    ASSERT_TRUE(profile.Save());
+    EXPECT_EQ(KindOfFile(name), FileKind::Regular);
+    EXPECT_EQ(KindOfFile(FileNameFromBytes(folder)), FileKind::Folder);
+    QByteArray bytes;
+    ASSERT_TRUE(ReadWholeFile(name, bytes));
+    EXPECT_EQ(bytes, QByteArray("[S]\r\nA=1\r\n"));
+    PrivateProfile again(name);
+    ASSERT_TRUE(again.Load());
+    EXPECT_EQ(again.GetString(S("S"), S("A"), QString()), S("1"));
+}
+
+// Names go to bytes and back unchanged, whatever the bytes; UTF-8 ones read as Qt reads them.
+TEST(FileNames, EveryByteSequenceComesBackAsItWas) {
+    const QByteArray names[] = {"/films/film.d2v",
+                                "/films/\xC3\xA9t\xC3\xA9/film.d2v",
+                                "/films/\xE9t\xE9/film.d2v",
+                                "/films/\xF0\x9F\x8E\xAC.d2v",
+                                "\xED\xB3\xA9",
+                                "\xC3",
+                                "\xC0\xAF\xE0\x80\xAF",
+                                "\xF4\x90\x80\x80\xFF\xFE",
+                                "a\xE2\x82"};
+    for (const QByteArray& bytes : names) {
+        const QString name = FileNameFromBytes(bytes);
+        EXPECT_EQ(FileNameBytes(name), bytes) << bytes.toHex().toStdString();
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        const QString decoded = utf8.decode(bytes);
+        if (!utf8.hasError())
+            EXPECT_EQ(name, decoded) << bytes.toHex().toStdString();
+        else
+            EXPECT_NE(name, decoded) << bytes.toHex().toStdString();
+    }
+}
+
+// The settings file in a folder its user may write nothing into, only the file itself: the save
+// has no room for a temporary file and rewrites the file in place. The saving process runs on
+// its own, as the user nobody where the tests run as root. Returns what it printed ("saved" or
+// "refused"), or an empty text when such a process cannot run here.
+QString SaveAsAnotherUser(const QString& file, int growth, qint64 freeBytes) {
+    QStringList arguments = {file, QString::number(growth), QString::number(freeBytes)};
+    QString program = BinDir() + QStringLiteral("/save_in_place");
+    if (::geteuid() == 0) {
+        arguments.prepend(program);
+        arguments.prepend(QStringLiteral("--clear-groups"));
+        arguments.prepend(QStringLiteral("--regid=65534"));
+        arguments.prepend(QStringLiteral("--reuid=65534"));
+        program = QStringLiteral("setpriv");
+    }
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// A settings file of some size, ending as the files the program writes do.
+QByteArray LongSettings() {
+    QByteArray bytes = "[D2VFile]\r\nInputFileName=/films/film.d2v\r\n";
+    for (int i = 0; i < 600; ++i)
+        bytes += "; " + QByteArray::number(i) + " " + QByteArray(30, 'c') + "\r\n";
+    return bytes + "[BitRate]\r\nMediumSize=737280000\r\n[Interface]\r\niDCT=7\r\n";
+}
+
+constexpr QFileDevice::Permissions OpenToAll =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+    QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+constexpr QFileDevice::Permissions WritableByAll = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                   QFileDevice::ReadOther | QFileDevice::WriteOther;
+constexpr QFileDevice::Permissions NoNewFiles = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                                QFileDevice::ReadOther | QFileDevice::ExeOther;
+
+class InPlaceSave : public PrivateProfileBadInput {
+protected:
+    void SetUp() override {
+        PrivateProfileBadInput::SetUp();
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), OpenToAll));
+        folder = Path("locked");
+        ASSERT_TRUE(QDir().mkdir(folder));
+        file = folder + QStringLiteral("/film.ini");
+        WriteBytes(file, LongSettings());
+        ASSERT_TRUE(QFile::setPermissions(file, WritableByAll));
+        ASSERT_TRUE(QFile::setPermissions(folder, NoNewFiles));
+    }
+    void TearDown() override { QFile::setPermissions(folder, OpenToAll); }
+
+    QString folder, file;
+};
+
+TEST_F(InPlaceSave, RewritesTheFileWhereItStands) {
+    const QString result = SaveAsAnotherUser(file, 3000, -1);
+    if (result.isEmpty())
+        GTEST_SKIP() << "no process of another user can be run here";
+    EXPECT_EQ(result, S("saved"));
+    const QByteArray bytes = ReadBytes(file);
+    EXPECT_TRUE(bytes.startsWith(LongSettings()));
+    EXPECT_TRUE(bytes.endsWith("iDCT=7\r\nNote=" + QByteArray(3000, 'n') + "\r\n"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{S("film.ini")});
+}
+
+// The disk cannot take the larger file: the room is asked for first, and refused, before a byte
+// of the file is touched.
+TEST_F(InPlaceSave, AFileThatWouldNotFitIsLeftByteForByte) {
+    const QString result = SaveAsAnotherUser(file, 3000, 1000);
+    if (result.isEmpty())
+        GTEST_SKIP() << "no process of another user can be run here";
+    EXPECT_EQ(result, S("refused"));
+    EXPECT_EQ(ReadBytes(file), LongSettings());
+}
+
+TEST_F(FullDisk, AnInPlaceSaveThatDoesNotFitLeavesTheFileByteForByte) {
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), OpenToAll));
+    const QString file = mountPoint + QStringLiteral("/film.ini");
+    WriteBytes(file, LongSettings());
+    ASSERT_TRUE(QFile::setPermissions(file, WritableByAll));
+    // The file system's root takes files from its owner only.
+    ASSERT_TRUE(QFile::setPermissions(mountPoint, OpenToAll));
+    Fill();
+    const QString result = SaveAsAnotherUser(file, 20000, -1);
+    if (result.isEmpty())
+        GTEST_SKIP() << "no process of another user can be run here";
+    EXPECT_EQ(result, S("refused"));
+    EXPECT_EQ(ReadBytes(file), LongSettings());
+
+    Free();
+    EXPECT_EQ(SaveAsAnotherUser(file, 20000, -1), S("saved"));
+    EXPECT_TRUE(ReadBytes(file).endsWith("Note=" + QByteArray(20000, 'n') + "\r\n"));
+}
 
 } // namespace

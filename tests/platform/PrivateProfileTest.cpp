@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <unistd.h>
 
@@ -255,21 +256,61 @@ TEST_F(PrivateProfileTest, ValuesRoundTripInUtf8) {
               QStringLiteral("x"));
 }
 
-TEST_F(PrivateProfileTest, AWindows1252FileIsReadAndRewrittenInUtf8) {
-    WriteBytes(Path("w.ini"), "[D2VFile]\r\nInputFileName=C:\\Vid\xE9os\\\x80\\film.d2v\r\n; caf\xE9\r\n");
+// Files written on Windows: the ANSI code page, or Notepad's "Unicode" (UTF-16 after its mark).
+// Untouched lines keep their bytes; written lines take the file's encoding, and a Windows-1252
+// file given a character the code page lacks goes to UTF-8 as a whole.
+struct ForeignFileCase {
+    const char* name;
+    QByteArray before;
+    QString value; // written as D2VFile/InputFormat
+    QByteArray after;
+};
+
+class ForeignEncodings : public PrivateProfileTest, public ::testing::WithParamInterface<ForeignFileCase> {};
+
+TEST_P(ForeignEncodings, AreReadAndWrittenBackInTheirOwnEncoding) {
+    const ForeignFileCase& c = GetParam();
+    WriteBytes(Path("w.ini"), c.before);
     PrivateProfile profile(Path("w.ini"));
     ASSERT_TRUE(profile.Load());
     EXPECT_EQ(profile.GetString(QStringLiteral("D2VFile"), QStringLiteral("InputFileName"), QString()),
               QStringLiteral("C:\\Vidéos\\€\\film.d2v"));
-    profile.SetString(QStringLiteral("D2VFile"), QStringLiteral("InputFormat"), QStringLiteral("720 x 576"));
+    profile.SetString(QStringLiteral("D2VFile"), QStringLiteral("InputFormat"), c.value);
     ASSERT_TRUE(profile.Save());
-    EXPECT_EQ(ReadBytes(Path("w.ini")),
-              QByteArray("[D2VFile]\r\nInputFileName=C:\\Vid\xC3\xA9os\\\xE2\x82\xAC\\film.d2v\r\n"
-                         "InputFormat=720 x 576\r\n; caf\xC3\xA9\r\n"));
+    EXPECT_EQ(ReadBytes(Path("w.ini")), c.after);
     PrivateProfile again(Path("w.ini"));
     EXPECT_EQ(again.GetString(QStringLiteral("D2VFile"), QStringLiteral("InputFileName"), QString()),
               QStringLiteral("C:\\Vidéos\\€\\film.d2v"));
+    EXPECT_EQ(again.GetString(QStringLiteral("D2VFile"), QStringLiteral("InputFormat"), QString()), c.value);
 }
+
+QByteArray Utf16(const QString& text, bool littleEndian) {
+    QStringEncoder encoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    return (littleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF")) +
+           QByteArray(encoder.encode(text));
+}
+
+const QString ForeignText =
+    QStringLiteral("[D2VFile]\r\nInputFileName=C:\\Vidéos\\€\\film.d2v\r\n; café\r\n");
+const QString ForeignWritten =
+    QStringLiteral("[D2VFile]\r\nInputFileName=C:\\Vidéos\\€\\film.d2v\r\nInputFormat=%1\r\n; café\r\n");
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ForeignEncodings,
+    ::testing::Values(
+        ForeignFileCase{
+            "Windows1252", "[D2VFile]\r\nInputFileName=C:\\Vid\xE9os\\\x80\\film.d2v\r\n; caf\xE9\r\n",
+            QStringLiteral("720 x 576 été"),
+            "[D2VFile]\r\nInputFileName=C:\\Vid\xE9os\\\x80\\film.d2v\r\nInputFormat=720 x 576 \xE9t\xE9\r\n"
+            "; caf\xE9\r\n"},
+        ForeignFileCase{"Windows1252BeyondTheCodePage",
+                        "[D2VFile]\r\nInputFileName=C:\\Vid\xE9os\\\x80\\film.d2v\r\n; caf\xE9\r\n",
+                        QStringLiteral("映画"), ForeignWritten.arg(QStringLiteral("映画")).toUtf8()},
+        ForeignFileCase{"Utf16LittleEndian", Utf16(ForeignText, true), QStringLiteral("映画"),
+                        Utf16(ForeignWritten.arg(QStringLiteral("映画")), true)},
+        ForeignFileCase{"Utf16BigEndian", Utf16(ForeignText, false), QStringLiteral("720 x 576"),
+                        Utf16(ForeignWritten.arg(QStringLiteral("720 x 576")), false)}),
+    [](const ::testing::TestParamInfo<ForeignFileCase>& p) { return std::string(p.param.name); });
 
 struct EncodingCase {
     QByteArray value;
@@ -348,10 +389,8 @@ TEST_F(PrivateProfileTest, GarbageDoesNotStopReadingNorWriting) {
     EXPECT_EQ(again.GetString(QStringLiteral("S"), QStringLiteral("A"), QString()), QStringLiteral("found"));
     EXPECT_EQ(again.GetString(QStringLiteral("S"), QStringLiteral("B"), QString()),
               QStringLiteral("written"));
-    // Whatever the input, the output is one encoding: UTF-8.
-    QStringDecoder decoder(QStringConverter::Utf8);
-    const QString ignored = decoder.decode(ReadBytes(Path("g.ini")));
-    EXPECT_FALSE(decoder.hasError());
+    // The garbage, read as Windows-1252, keeps its bytes.
+    EXPECT_TRUE(ReadBytes(Path("g.ini")).startsWith(garbage.left(256 * 1024)));
 }
 
 TEST_F(PrivateProfileTest, ARefusedWriteLeavesTheOldFile) {

@@ -4,12 +4,12 @@
 #include "common/RecordingMessageSink.h"
 #include "common/RunTests.h"
 #include "model/UseFullUnit.h"
+#include "platform/FileBytes.h"
 #include "ui_AviSynthScriptVisualizator.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -242,26 +242,16 @@ TEST_F(ScriptWindow, ParentThatIsAFileGivesTheFailureBox) {
 }
 
 // Fails half-way through the write, as a full disk would.
-class FailingWriteForm : public TForm2 {
-public:
-    using TForm2::TForm2;
-
-protected:
-    bool WriteAndCommit(QSaveFile& file, const QByteArray& bytes) override {
-        file.write(bytes.left(bytes.size() / 2));
-        return false;
-    }
-};
-
 TEST_F(ScriptWindow, FailedWriteLeavesTheFormerScriptIntact) {
-    source = GoldenSource(0, dir.path());
-    FailingWriteForm form(nullptr, [this] { return source; });
+    Make(0);
     QFile former(Path("film.avs"));
     ASSERT_TRUE(former.open(QIODevice::WriteOnly));
     former.write("Return BlankClip()\r\n");
     former.close();
     seam.saveNames = {Path("film")};
-    form.GenerateWithoutPreview();
+    SetFreeDiskBytesForTesting(Golden("mode0_script.avs").size() / 2);
+    window->GenerateWithoutPreview();
+    SetFreeDiskBytesForTesting(-1);
     EXPECT_EQ(ReadBytes(Path("film.avs")), QByteArray("Return BlankClip()\r\n"));
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0].text, FailedText);
