@@ -1,10 +1,15 @@
 #include "MainWindowFixture.h"
 
+#include "platform/FileBytes.h"
 #include "ui/SettingsFile.h"
 
+#include <QCheckBox>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <ostream>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -280,6 +285,105 @@ TEST_F(MainWindowTest, FullDiskAtClosingKeepsTheFileTheWindowAndTheChanges) {
     EXPECT_TRUE(window->close());
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("Sauver les modifications en quittant ?")});
     EXPECT_TRUE(ReadAll(ini).contains("\r\nCropTop=72\r\n"));
+}
+
+// A named pipe (opening it would wait for ever) or a device (read without end) in the settings
+// file's place: the film opens without its settings and with one message; nothing is written
+// there, at opening nor at closing, where the window stays open as after any failed save.
+TEST_F(MainWindowTest, APipeOrADeviceForSettingsFileIsNeitherReadNorWritten) {
+    const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
+    const QString ini = folder.filePath(QStringLiteral("film.ini"));
+    for (const bool pipe : {true, false}) {
+        QFile::remove(ini);
+        if (pipe)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0644), 0);
+        else
+            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), ini));
+        messages.Clear();
+        auto window = NewWindow();
+        OpenThroughMenu(*window, d2v);
+        ASSERT_NE(window->Project, nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(messages.Texts(),
+                  QStringList{QStringLiteral("Le fichier de réglages « %1 » n'est pas un fichier "
+                                             "ordinaire : le film est ouvert sans ses réglages, "
+                                             "et rien n'y sera écrit.")
+                                  .arg(ini)});
+        EXPECT_EQ(window->Project->CropTop, 0);
+
+        messages.Clear();
+        messages.answers = {true};
+        EXPECT_FALSE(window->close());
+        EXPECT_EQ(
+            messages.Texts(),
+            (QStringList{QStringLiteral("Sauver les modifications en quittant ?"),
+                         QStringLiteral("Le fichier de réglages « %1 » n'est pas un fichier ordinaire : les "
+                                        "réglages n'y ont pas été écrits.")
+                             .arg(ini)}));
+        messages.answers = {false};
+        EXPECT_TRUE(window->close());
+        EXPECT_EQ(KindOfFile(ini), FileKind::Other);
+    }
+}
+
+// A film in a folder whose name is not UTF-8 (Latin-1 "été", as an old system or disc wrote it):
+// opened, its settings saved and read back, both scripts written, every file by the bytes of its
+// name, and the scripts' Source naming the same bytes for AviSynth.
+TEST_F(MainWindowTest, AFolderNameThatIsNotUtf8WorksFromOpeningToScripts) {
+    const QByteArray latin1 = QFile::encodeName(folder.path()) + "/\xE9t\xE9/";
+    ASSERT_EQ(::mkdir(latin1.constData(), 0755), 0);
+    const char* const names[] = {"film.d2v", "film.mpg", "film.ini", "film.avs", "film_Credits.avs"};
+    // Qt's own removal does not see such names.
+    struct Cleanup {
+        QByteArray folder;
+        const char* const* names;
+        ~Cleanup() {
+            for (int i = 0; i < 5; ++i)
+                ::unlink((folder + names[i]).constData());
+            ::rmdir(folder.constData());
+        }
+    } cleanup{latin1, names};
+    const auto name = [&](const char* file) { return FileNameFromBytes(latin1 + file); };
+    for (const char* file : {"film.d2v", "film.mpg"})
+        ASSERT_TRUE(WriteWholeFile(
+            name(file), ReadAll(TestDataPath(QStringLiteral("pal_letterbox/")) + QLatin1String(file))));
+
+    {
+        auto window = NewWindow();
+        OpenThroughMenu(*window, name("film.d2v"));
+        ASSERT_NE(window->Project, nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(KindOfFile(name("film.ini")), FileKind::Regular);
+        ASSERT_TRUE(window->Project->SetAudioSize(123456));
+        window->findChild<QCheckBox*>(QStringLiteral("CheckBoxIsCreditsModeSelected"))->setChecked(true);
+        ASSERT_TRUE(window->Project->SetCreditsFrameNumber(300));
+        ASSERT_EQ(window->Project->CreditsMode, 2);
+
+        seam.saveFileNames = {name("film"), name("film_Credits")};
+        window->findChild<QPushButton*>(QStringLiteral("ButtonGenerate"))->click();
+        for (const char* script : {"film.avs", "film_Credits.avs"}) {
+            QByteArray bytes;
+            ASSERT_TRUE(ReadWholeFile(name(script), bytes)) << script;
+            EXPECT_TRUE(bytes.contains("\r\nSource = \"" + latin1 + "film.d2v\"\r\n")) << bytes.toStdString();
+            // The rest is UTF-8, as ever.
+            EXPECT_TRUE(bytes.contains("Script par d\xC3\xA9"
+                                       "faut"))
+                << script;
+        }
+        messages.Clear();
+        messages.answers = {true};
+        EXPECT_TRUE(window->close());
+    }
+    QByteArray settings;
+    ASSERT_TRUE(ReadWholeFile(name("film.ini"), settings));
+    EXPECT_TRUE(settings.contains("\r\nAudioSize=123456\r\n"));
+
+    messages.Clear();
+    auto again = NewWindow();
+    OpenThroughMenu(*again, name("film.d2v"));
+    ASSERT_NE(again->Project, nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(again->Project->AudioSize, 123456u);
+    EXPECT_EQ(again->Project->CreditsFrameNumber, 300u);
+    EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 }
 
 } // namespace
