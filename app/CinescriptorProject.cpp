@@ -1,11 +1,29 @@
 #include "model/UseFullUnit.h"
+#include "platform/FileBytes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/MessageBoxSink.h"
 
 #include <QApplication>
-#include <QFileInfo>
+#include <QDir>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// The name made absolute from the working folder, whose own name may not be UTF-8 either.
+QString AbsoluteFileName(const QString& name) {
+    if (name.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(name);
+    const std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
+    if (!folder)
+        return name;
+    return QDir::cleanPath(FileNameFromBytes(QByteArray(folder.get())) + QLatin1Char('/') + name);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -16,8 +34,11 @@ int main(int argc, char* argv[]) {
     SetMessageSink(&messageBoxes);
 
     // A file manager hands over the .d2v the user double-clicked; Qt has already taken its own
-    // options out of the list.
-    const QStringList arguments = QApplication::arguments().mid(1);
+    // options out of argv. Read as the name's own bytes: Qt's list of arguments loses those that
+    // are not UTF-8.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << FileNameFromBytes(QByteArray(argv[i]));
     if (arguments.size() > 1) {
         std::fprintf(stderr, "usage: cinescriptor [film.d2v]\n");
         SetMessageSink(nullptr);
@@ -31,7 +52,7 @@ int main(int argc, char* argv[]) {
         if (!arguments.isEmpty()) {
             // Opened once the window is on screen, so that the opening's messages have a parent;
             // a missing or unreadable file is reported by the opening as for "Ouvrir".
-            const QString fileName = QFileInfo(arguments.constFirst()).absoluteFilePath();
+            const QString fileName = AbsoluteFileName(arguments.constFirst());
             QTimer::singleShot(0, &window, [&window, fileName] { window.OpenD2VFile(fileName); });
         }
         result = QApplication::exec();

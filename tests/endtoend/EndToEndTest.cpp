@@ -5,6 +5,7 @@
 #include "model/DecoderLibrary.h"
 #include "model/TD2VFullProject.h"
 #include "model/UseFullUnit.h"
+#include "platform/FileBytes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/widgets/ImageCanvas.h"
 #include "ui/widgets/LabeledEdit.h"
@@ -28,6 +29,8 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -440,6 +443,44 @@ TEST_F(EndToEndTest, InstalledProgramOpensTheFilmNamedOnItsCommandLine) {
     for (int i = 0; i < 600 && !QFile::exists(ini); ++i)
         program.waitForFinished(100);
     EXPECT_TRUE(QFile::exists(ini)) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.kill();
+    program.waitForFinished();
+}
+
+// A film in a folder whose name is not UTF-8 (Latin-1 "été"), handed over on the command line as
+// the bytes a file manager passes: the program opens it (its settings file appears beside it).
+TEST_F(EndToEndTest, ProgramOpensAFilmWhoseFolderNameIsNotUtf8) {
+    const QByteArray latin1 = QFile::encodeName(folder.path()) + "/\xE9t\xE9/";
+    ASSERT_EQ(::mkdir(latin1.constData(), 0755), 0);
+    // Qt's own removal does not see such names.
+    struct Cleanup {
+        QByteArray folder;
+        ~Cleanup() {
+            for (const char* name : {"sample.d2v", "sample.mpg", "sample.ini"})
+                ::unlink((folder + name).constData());
+            ::rmdir(folder.constData());
+        }
+    } cleanup{latin1};
+    for (const char* name : {"sample.d2v", "sample.mpg"}) {
+        QByteArray bytes;
+        ASSERT_TRUE(ReadWholeFile(folder.filePath(QLatin1String(name)), bytes));
+        ASSERT_TRUE(WriteWholeFile(FileNameFromBytes(latin1 + name), bytes));
+    }
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(folder.path());
+    // The shell makes the bytes (octal 351 is 0xE9): QProcess would send UTF-8.
+    program.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf '%b' \"$1\")\""),
+                   BinDir() + QStringLiteral("/cinescriptor"), QStringLiteral("\\351t\\351/sample.d2v")});
+    ASSERT_TRUE(program.waitForStarted());
+    const QString ini = FileNameFromBytes(latin1 + "sample.ini");
+    for (int i = 0; i < 600 && KindOfFile(ini) != FileKind::Regular; ++i)
+        program.waitForFinished(100);
+    EXPECT_EQ(KindOfFile(ini), FileKind::Regular) << program.readAllStandardError().toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
     program.kill();
     program.waitForFinished();
