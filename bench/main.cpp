@@ -18,6 +18,7 @@
 namespace bench {
 void RegisterDecoderBenchmarks();
 void RegisterModelBenchmarks();
+void RegisterRenderBenchmarks();
 } // namespace bench
 
 namespace {
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
     // Registration order is run order: the baselines first, so that every ratio has its reference.
     bench::RegisterDecoderBenchmarks();
     bench::RegisterModelBenchmarks();
+    bench::RegisterRenderBenchmarks();
     for (const char* mode : {"library", "project"})
         benchmark::RegisterBenchmark((std::string("memory/") + mode + "/two_hours").c_str(),
                                      [mode](benchmark::State& s) { Memory(s, mode); })

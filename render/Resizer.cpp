@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(CINESCRIPTOR_RESIZER_SIMD)
+#include "render/ResizerSimd.h"
+
+static_assert(ResizerSimd::WeightBits == AxisTaps::WeightBits);
 #endif
 
 ResizeKernel ResizeKernel::Bicubic(double b, double c) {
@@ -125,8 +127,6 @@ PlaneResizer::Pass PlaneResizer::MakePass(const ResizeKernel& kernel, int source
     const AxisTaps& t = pass.Taps;
     const int pairs = (t.Count + 1) / 2;
     pass.WeightPairs.resize(static_cast<size_t>(t.TargetSize) * static_cast<size_t>(pairs));
-    pass.PaddedCount = (t.Count + 7) / 8 * 8;
-    pass.PaddedWeights.assign(static_cast<size_t>(t.TargetSize) * static_cast<size_t>(pass.PaddedCount), 0);
     for (int i = 0; i < t.TargetSize; ++i) {
         const int16_t* w = &t.Weights[static_cast<size_t>(i * t.Count)];
         for (int k = 0; k < pairs; ++k) {
@@ -135,12 +135,16 @@ PlaneResizer::Pass PlaneResizer::MakePass(const ResizeKernel& kernel, int source
             pass.WeightPairs[static_cast<size_t>(i * pairs + k)] =
                 static_cast<int32_t>(uint32_t{high} << 16 | low);
         }
-        std::copy(w, w + t.Count, &pass.PaddedWeights[static_cast<size_t>(i * pass.PaddedCount)]);
-        // Offsets only grow, so the outputs that may read a whole padded group come first.
-        if (t.Offsets[static_cast<size_t>(i)] + pass.PaddedCount <= t.SourceSize)
-            pass.VectorEnd = i + 1;
     }
     return pass;
+}
+
+void AllowAvx2Resizing(bool allowed) {
+#if defined(CINESCRIPTOR_RESIZER_SIMD)
+    ResizerSimd::AllowAvx2(allowed);
+#else
+    (void)allowed;
+#endif
 }
 
 PlaneResizer::PlaneResizer(const ResizeKernel& kernel, int sourceWidth_, int sourceHeight_, int targetWidth_,
@@ -151,74 +155,125 @@ PlaneResizer::PlaneResizer(const ResizeKernel& kernel, int sourceWidth_, int sou
       // The larger intermediate plane loses less to its rounding to 8 bits.
       horizontalFirst(static_cast<double>(sourceHeight_) * targetWidth_ >=
                       static_cast<double>(sourceWidth_) * targetHeight_) {
-    if (resizeHorizontally)
+#if defined(CINESCRIPTOR_RESIZER_SIMD)
+    strip = ResizerSimd::HasAvx2() ? 32 : 16;
+#endif
+    if (resizeHorizontally) {
         horizontal = MakePass(kernel, sourceWidth, targetWidth);
+        stripIn.resize(static_cast<size_t>(sourceWidth) * static_cast<size_t>(strip));
+        stripOut.resize(static_cast<size_t>(targetWidth) * static_cast<size_t>(strip));
+    }
     if (resizeVertically)
         vertical = MakePass(kernel, sourceHeight, targetHeight);
+    // The intermediate plane is held a strip at a time, with the rows the vertical taps still
+    // need: it stays in the cache between the two passes.
     if (resizeHorizontally && resizeVertically)
-        between.resize(horizontalFirst
-                           ? static_cast<size_t>(sourceHeight) * static_cast<size_t>(targetWidth)
-                           : static_cast<size_t>(targetHeight) * static_cast<size_t>(sourceWidth));
+        between.resize(horizontalFirst ? static_cast<size_t>(strip + vertical.Taps.Count) *
+                                             static_cast<size_t>(targetWidth)
+                                       : static_cast<size_t>(strip) * static_cast<size_t>(sourceWidth));
 }
 
 void PlaneResizer::Resize(const uint8_t* source, ptrdiff_t sourcePitch, uint8_t* target,
                           ptrdiff_t targetPitch) {
-    if (resizeHorizontally && resizeVertically) {
-        if (horizontalFirst) {
-            Horizontal(horizontal, source, sourcePitch, sourceHeight, between.data(), targetWidth);
-            Vertical(vertical, between.data(), targetWidth, targetWidth, target, targetPitch);
-        } else {
-            Vertical(vertical, source, sourcePitch, sourceWidth, between.data(), sourceWidth);
-            Horizontal(horizontal, between.data(), sourceWidth, targetHeight, target, targetPitch);
+    if (resizeHorizontally && resizeVertically && horizontalFirst) {
+        const std::vector<int>& offsets = vertical.Taps.Offsets;
+        const int capacity = static_cast<int>(between.size()) / targetWidth;
+        int held = 0; // the intermediate row at the start of the buffer
+        int done = 0; // output rows written
+        for (int top = 0; top < sourceHeight; top += strip) {
+            const int rows = std::min(strip, sourceHeight - top);
+            if (top + rows > held + capacity) {
+                const int keep =
+                    done < targetHeight ? std::min(offsets[static_cast<size_t>(done)], top) : top;
+                std::memmove(between.data(), between.data() + (keep - held) * targetWidth,
+                             static_cast<size_t>(top - keep) * static_cast<size_t>(targetWidth));
+                held = keep;
+            }
+            HorizontalStrip(source + top * sourcePitch, sourcePitch, rows,
+                            between.data() + (top - held) * targetWidth, targetWidth);
+            int end = done;
+            while (end < targetHeight &&
+                   offsets[static_cast<size_t>(end)] + vertical.Taps.Count <= top + rows)
+                ++end;
+            Vertical(vertical, between.data(), targetWidth, held, targetWidth, target + done * targetPitch,
+                     targetPitch, done, end);
+            done = end;
+        }
+    } else if (resizeHorizontally && resizeVertically) {
+        for (int top = 0; top < targetHeight; top += strip) {
+            const int rows = std::min(strip, targetHeight - top);
+            Vertical(vertical, source, sourcePitch, 0, sourceWidth, between.data(), sourceWidth, top,
+                     top + rows);
+            HorizontalStrip(between.data(), sourceWidth, rows, target + top * targetPitch, targetPitch);
         }
     } else if (resizeHorizontally) {
-        Horizontal(horizontal, source, sourcePitch, sourceHeight, target, targetPitch);
+        for (int top = 0; top < sourceHeight; top += strip)
+            HorizontalStrip(source + top * sourcePitch, sourcePitch, std::min(strip, sourceHeight - top),
+                            target + top * targetPitch, targetPitch);
     } else if (resizeVertically) {
-        Vertical(vertical, source, sourcePitch, sourceWidth, target, targetPitch);
+        Vertical(vertical, source, sourcePitch, 0, sourceWidth, target, targetPitch, 0, targetHeight);
     } else {
         for (int y = 0; y < sourceHeight; ++y)
             std::memcpy(target + y * targetPitch, source + y * sourcePitch, static_cast<size_t>(sourceWidth));
     }
 }
 
-void PlaneResizer::Horizontal(const Pass& pass, const uint8_t* source, ptrdiff_t sourcePitch, int rows,
-                              uint8_t* target, ptrdiff_t targetPitch) {
+void PlaneResizer::Vertical(const Pass& pass, const uint8_t* source, ptrdiff_t sourcePitch,
+                            int firstSourceRow, int width, uint8_t* target, ptrdiff_t targetPitch, int first,
+                            int last) {
     const AxisTaps& t = pass.Taps;
+    const int pairs = (t.Count + 1) / 2;
+    for (int y = first; y < last; ++y) {
+        const uint8_t* in = source + (t.Offsets[static_cast<size_t>(y)] - firstSourceRow) * sourcePitch;
+        uint8_t* out = target + (y - first) * targetPitch;
+#if defined(CINESCRIPTOR_RESIZER_SIMD)
+        const int32_t* pairWeights = &pass.WeightPairs[static_cast<size_t>(y * pairs)];
+        if (width >= 32 && ResizerSimd::HasAvx2()) {
+            ResizerSimd::FilterRow32(in, sourcePitch, t.Count, pairWeights, out, width);
+            continue;
+        }
+        if (width >= 16) {
+            ResizerSimd::FilterRow16(in, sourcePitch, t.Count, pairWeights, out, width);
+            continue;
+        }
+#endif
+        const int16_t* w = &t.Weights[static_cast<size_t>(y * t.Count)];
+        for (int x = 0; x < width; ++x) {
+            int sum = Rounder;
+            for (int k = 0; k < t.Count; ++k)
+                sum += w[k] * in[k * sourcePitch + x];
+            out[x] = ToSample(sum);
+        }
+    }
+}
+
+void PlaneResizer::HorizontalStrip(const uint8_t* source, ptrdiff_t sourcePitch, int rows, uint8_t* target,
+                                   ptrdiff_t targetPitch) {
+    const AxisTaps& t = horizontal.Taps;
+#if defined(CINESCRIPTOR_RESIZER_SIMD)
+    // The strip's rows turned into columns, so that the horizontal filter is the vertical one,
+    // vectorised across the rows; then turned back. Rows past the plane repeat its last row and
+    // are never written back.
+    const uint8_t* in[32];
+    uint8_t* out[32];
+    for (int r = 0; r < strip; ++r) {
+        in[r] = source + std::min(r, rows - 1) * sourcePitch;
+        out[r] = target + r * targetPitch;
+    }
+    if (strip == 32) {
+        ResizerSimd::TurnStrip32(in, t.SourceSize, stripIn.data());
+        Vertical(horizontal, stripIn.data(), strip, 0, strip, stripOut.data(), strip, 0, t.TargetSize);
+        ResizerSimd::TurnBack32(stripOut.data(), t.TargetSize, out, rows);
+        return;
+    }
+    ResizerSimd::TurnStrip16(in, t.SourceSize, stripIn.data());
+    Vertical(horizontal, stripIn.data(), strip, 0, strip, stripOut.data(), strip, 0, t.TargetSize);
+    ResizerSimd::TurnBack16(stripOut.data(), t.TargetSize, out, rows);
+#else
     for (int y = 0; y < rows; ++y) {
         const uint8_t* in = source + y * sourcePitch;
         uint8_t* out = target + y * targetPitch;
-        int x = 0;
-#if defined(__SSE2__)
-        // Four outputs at a time, each a dot product of eight samples with eight weights.
-        const __m128i zero = _mm_setzero_si128();
-        for (; x + 4 <= pass.VectorEnd; x += 4) {
-            __m128i sums[4];
-            for (int j = 0; j < 4; ++j) {
-                const uint8_t* from = in + t.Offsets[static_cast<size_t>(x + j)];
-                const int16_t* w = &pass.PaddedWeights[static_cast<size_t>((x + j) * pass.PaddedCount)];
-                __m128i sum = zero;
-                for (int k = 0; k < pass.PaddedCount; k += 8) {
-                    const __m128i samples =
-                        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + k)), zero);
-                    sum = _mm_add_epi32(
-                        sum,
-                        _mm_madd_epi16(samples, _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + k))));
-                }
-                sums[j] = sum;
-            }
-            // Horizontal sums of the four, side by side.
-            const __m128i s01 =
-                _mm_add_epi32(_mm_unpacklo_epi32(sums[0], sums[1]), _mm_unpackhi_epi32(sums[0], sums[1]));
-            const __m128i s23 =
-                _mm_add_epi32(_mm_unpacklo_epi32(sums[2], sums[3]), _mm_unpackhi_epi32(sums[2], sums[3]));
-            __m128i total = _mm_add_epi32(_mm_unpacklo_epi64(s01, s23), _mm_unpackhi_epi64(s01, s23));
-            total = _mm_srai_epi32(_mm_add_epi32(total, _mm_set1_epi32(Rounder)), AxisTaps::WeightBits);
-            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(total, zero), zero);
-            const int32_t four = _mm_cvtsi128_si32(bytes);
-            std::memcpy(out + x, &four, 4);
-        }
-#endif
-        for (; x < t.TargetSize; ++x) {
+        for (int x = 0; x < t.TargetSize; ++x) {
             const uint8_t* from = in + t.Offsets[static_cast<size_t>(x)];
             const int16_t* w = &t.Weights[static_cast<size_t>(x * t.Count)];
             int sum = Rounder;
@@ -227,62 +282,5 @@ void PlaneResizer::Horizontal(const Pass& pass, const uint8_t* source, ptrdiff_t
             out[x] = ToSample(sum);
         }
     }
-}
-
-void PlaneResizer::Vertical(const Pass& pass, const uint8_t* source, ptrdiff_t sourcePitch, int width,
-                            uint8_t* target, ptrdiff_t targetPitch) {
-    const AxisTaps& t = pass.Taps;
-    const int pairs = (t.Count + 1) / 2;
-    for (int y = 0; y < t.TargetSize; ++y) {
-        const uint8_t* in = source + t.Offsets[static_cast<size_t>(y)] * sourcePitch;
-        uint8_t* out = target + y * targetPitch;
-        int x = 0;
-#if defined(__SSE2__)
-        // Sixteen columns at a time; two source rows per multiply-add, interleaved sample by sample.
-        const __m128i zero = _mm_setzero_si128();
-        const int32_t* pairWeights = &pass.WeightPairs[static_cast<size_t>(y * pairs)];
-        auto columns = [&](int at) {
-            __m128i acc0 = _mm_set1_epi32(Rounder);
-            __m128i acc1 = acc0;
-            __m128i acc2 = acc0;
-            __m128i acc3 = acc0;
-            for (int k = 0; k < pairs; ++k) {
-                const uint8_t* row = in + 2 * k * sourcePitch + at;
-                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
-                // An odd last tap pairs with a zero weight; its row is read again, not the next.
-                const __m128i b = 2 * k + 1 < t.Count
-                                      ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + sourcePitch))
-                                      : a;
-                const __m128i weight = _mm_set1_epi32(pairWeights[k]);
-                const __m128i aLow = _mm_unpacklo_epi8(a, zero);
-                const __m128i aHigh = _mm_unpackhi_epi8(a, zero);
-                const __m128i bLow = _mm_unpacklo_epi8(b, zero);
-                const __m128i bHigh = _mm_unpackhi_epi8(b, zero);
-                acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi16(aLow, bLow), weight));
-                acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi16(aLow, bLow), weight));
-                acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi16(aHigh, bHigh), weight));
-                acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi16(aHigh, bHigh), weight));
-            }
-            const __m128i low = _mm_packs_epi32(_mm_srai_epi32(acc0, AxisTaps::WeightBits),
-                                                _mm_srai_epi32(acc1, AxisTaps::WeightBits));
-            const __m128i high = _mm_packs_epi32(_mm_srai_epi32(acc2, AxisTaps::WeightBits),
-                                                 _mm_srai_epi32(acc3, AxisTaps::WeightBits));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_packus_epi16(low, high));
-        };
-        for (; x + 16 <= width; x += 16)
-            columns(x);
-        // The last columns again as a whole group, overlapping the ones done: the same values.
-        if (x < width && width >= 16) {
-            columns(width - 16);
-            x = width;
-        }
 #endif
-        for (; x < width; ++x) {
-            const int16_t* w = &t.Weights[static_cast<size_t>(y * t.Count)];
-            int sum = Rounder;
-            for (int k = 0; k < t.Count; ++k)
-                sum += w[k] * in[k * sourcePitch + x];
-            out[x] = ToSample(sum);
-        }
-    }
 }

@@ -46,6 +46,10 @@ struct AxisTaps {
 // weights normalised to 1 and rounded cumulatively so that their sum is exact.
 AxisTaps MakeAxisTaps(const ResizeKernel& kernel, int sourceSize, int targetSize);
 
+// Lets the resizers made from now on use AVX2 where the processor has it (the default), or not, so
+// that tests can check both vector paths on one machine.
+void AllowAvx2Resizing(bool allowed);
+
 // Resizes planes of one size to another, as AviSynth does a plane of a clip: an axis whose size
 // does not change is left alone (a copy), otherwise one axis after the other through an 8-bit
 // intermediate plane, horizontal first unless vertical first gives a larger intermediate. Holds
@@ -61,20 +65,19 @@ public:
     bool IsHorizontalFirst() const { return horizontalFirst; }
 
 private:
-    // Taps prepared for the vectorised loops: pairs of vertical weights, horizontal weights padded
-    // to a multiple of eight.
+    // Taps with their weights paired for the vectorised loop, two source lines a multiply-add.
     struct Pass {
         AxisTaps Taps;
-        std::vector<int32_t> WeightPairs;   // vertical: (w[k + 1] << 16) | w[k] per pair of taps
-        std::vector<int16_t> PaddedWeights; // horizontal: PaddedCount per output sample
-        int PaddedCount = 0;
-        int VectorEnd = 0; // horizontal: outputs before it read PaddedCount samples in bounds
+        std::vector<int32_t> WeightPairs; // (w[k + 1] << 16) | w[k] for each pair of taps
     };
     static Pass MakePass(const ResizeKernel& kernel, int sourceSize, int targetSize);
-    static void Horizontal(const Pass& pass, const uint8_t* source, ptrdiff_t sourcePitch, int rows,
-                           uint8_t* target, ptrdiff_t targetPitch);
-    static void Vertical(const Pass& pass, const uint8_t* source, ptrdiff_t sourcePitch, int width,
-                         uint8_t* target, ptrdiff_t targetPitch);
+    // rows (at most a strip) of the horizontal pass; source and target point at the strip's first row.
+    void HorizontalStrip(const uint8_t* source, ptrdiff_t sourcePitch, int rows, uint8_t* target,
+                         ptrdiff_t targetPitch);
+    // Output rows first to last (excluded) of a vertical pass, from source, which holds the source
+    // rows from firstSourceRow on, to target, which points at output row first.
+    static void Vertical(const Pass& pass, const uint8_t* source, ptrdiff_t sourcePitch, int firstSourceRow,
+                         int width, uint8_t* target, ptrdiff_t targetPitch, int first, int last);
 
     int sourceWidth;
     int sourceHeight;
@@ -86,4 +89,9 @@ private:
     Pass horizontal;
     Pass vertical;
     std::vector<uint8_t> between;
+    // Rows the horizontal pass takes at a time: as many as a vector holds bytes.
+    int strip = 16;
+    // A strip of rows of the horizontal pass, turned into columns, before and after.
+    std::vector<uint8_t> stripIn;
+    std::vector<uint8_t> stripOut;
 };

@@ -37,10 +37,15 @@ struct Sizes {
     int sourceWidth, sourceHeight, targetWidth, targetHeight;
 };
 
-class ResizerAgainstReference : public ::testing::TestWithParam<Sizes> {};
+class ResizerAgainstReference : public ::testing::TestWithParam<std::tuple<Sizes, bool>> {
+protected:
+    void TearDown() override { AllowAvx2Resizing(true); }
+};
 
 TEST_P(ResizerAgainstReference, EverySampleWithinOne) {
-    const Sizes s = GetParam();
+    const Sizes s = std::get<0>(GetParam());
+    // Both vector widths, where the processor has the wider one.
+    AllowAvx2Resizing(std::get<1>(GetParam()));
     for (const bool cubic : {true, false}) {
         const ReferenceKernel reference{cubic, 0.33, 0.33};
         PlaneResizer resizer(cubic ? ResizeKernel::Bicubic(0.33, 0.33) : ResizeKernel::Bilinear(),
@@ -78,18 +83,22 @@ TEST_P(ResizerAgainstReference, EverySampleWithinOne) {
     }
 }
 
+// Each size with both vector widths, where the processor has the wider one.
 INSTANTIATE_TEST_SUITE_P(Sizes, ResizerAgainstReference,
-                         ::testing::Values(Sizes{64, 48, 100, 75},    // up
-                                           Sizes{100, 75, 64, 48},    // down, horizontal first
-                                           Sizes{48, 100, 40, 30},    // down, vertical first
-                                           Sizes{720, 432, 640, 272}, // the usual letterbox
-                                           Sizes{37, 23, 52, 17}, // odd sizes, up one way and down the other
-                                           Sizes{100, 20, 9, 3},  // strong shrink: wide kernels
-                                           Sizes{33, 21, 33, 21}, // same size: a copy
-                                           Sizes{40, 30, 40, 17}, // one axis only
-                                           Sizes{2, 10, 6, 7},    // two samples wide
-                                           Sizes{7, 4, 2, 4},     // down to two samples wide
-                                           Sizes{10, 1, 17, 1},   // one line high
-                                           Sizes{16, 3, 9, 1}));  // down to one line
+                         ::testing::Combine(::testing::Values(Sizes{64, 48, 100, 75}, // up
+                                                              Sizes{100, 75, 64, 48}, // down
+                                                              Sizes{720, 432, 640,
+                                                                    272},             // the usual letterbox
+                                                              Sizes{37, 23, 52, 17},  // odd, up and down
+                                                              Sizes{100, 20, 9, 3},   // strong shrink
+                                                              Sizes{64, 40, 50, 90},  // vertical pass first
+                                                              Sizes{50, 300, 40, 20}, // tall, shrunk after
+                                                              Sizes{33, 21, 33, 21},  // same size: a copy
+                                                              Sizes{40, 30, 40, 17},  // one axis only
+                                                              Sizes{2, 10, 6, 7},     // two samples wide
+                                                              Sizes{7, 4, 2, 4},      // down to two wide
+                                                              Sizes{10, 1, 17, 1},    // one line high
+                                                              Sizes{16, 3, 9, 1}),    // down to one line
+                                            ::testing::Bool()));
 
 } // namespace
