@@ -12,35 +12,42 @@ inline void Transpose16x2(const __m256i in[16], __m256i out[16]) {
                 _mm256_unpackhi_epi64>(in, out);
 }
 
-} // namespace
-
-// The same, thirty-two columns at a time. AVX2 works in two 128-bit halves, each with its sixteen
-// columns as above, so the packed bytes come out in order.
+// The same as FilterRow16, thirty-two columns at a time. AVX2 works in two 128-bit halves, each
+// with its sixteen columns as there, so the packed bytes come out in order.
+template <int Pairs>
 void FilterRow32(const uint8_t* in, ptrdiff_t pitch, int count, const int32_t* pairWeights, uint8_t* out,
                  int width) {
+    const int pairs = Pairs > 0 ? Pairs : (count + 1) / 2;
+    __m256i weights[Pairs > 0 ? Pairs : 1];
+    if constexpr (Pairs > 0)
+        for (int k = 0; k < Pairs; ++k)
+            weights[k] = _mm256_set1_epi32(pairWeights[k]);
     const __m256i zero = _mm256_setzero_si256();
+    const __m256i rounder = _mm256_set1_epi32(Rounder);
     auto group = [&](int at) {
-        __m256i acc[4] = {_mm256_set1_epi32(Rounder), _mm256_set1_epi32(Rounder), _mm256_set1_epi32(Rounder),
-                          _mm256_set1_epi32(Rounder)};
-        for (int k = 0; 2 * k < count; ++k) {
+        __m256i acc0 = rounder;
+        __m256i acc1 = rounder;
+        __m256i acc2 = rounder;
+        __m256i acc3 = rounder;
+        for (int k = 0; k < pairs; ++k) {
             const uint8_t* row = in + 2 * k * pitch + at;
             const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row));
             const __m256i b =
                 2 * k + 1 < count ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + pitch)) : a;
-            const __m256i weight = _mm256_set1_epi32(pairWeights[k]);
+            const __m256i weight = Pairs > 0 ? weights[Pairs > 0 ? k : 0] : _mm256_set1_epi32(pairWeights[k]);
             const __m256i low = _mm256_unpacklo_epi8(a, zero);
             const __m256i high = _mm256_unpackhi_epi8(a, zero);
             const __m256i bLow = _mm256_unpacklo_epi8(b, zero);
             const __m256i bHigh = _mm256_unpackhi_epi8(b, zero);
-            acc[0] = _mm256_add_epi32(acc[0], _mm256_madd_epi16(_mm256_unpacklo_epi16(low, bLow), weight));
-            acc[1] = _mm256_add_epi32(acc[1], _mm256_madd_epi16(_mm256_unpackhi_epi16(low, bLow), weight));
-            acc[2] = _mm256_add_epi32(acc[2], _mm256_madd_epi16(_mm256_unpacklo_epi16(high, bHigh), weight));
-            acc[3] = _mm256_add_epi32(acc[3], _mm256_madd_epi16(_mm256_unpackhi_epi16(high, bHigh), weight));
+            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi16(low, bLow), weight));
+            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi16(low, bLow), weight));
+            acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi16(high, bHigh), weight));
+            acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi16(high, bHigh), weight));
         }
-        for (__m256i& a : acc)
-            a = _mm256_srai_epi32(a, WeightBits);
-        const __m256i words = _mm256_packs_epi32(acc[0], acc[1]);
-        const __m256i moreWords = _mm256_packs_epi32(acc[2], acc[3]);
+        const __m256i words =
+            _mm256_packs_epi32(_mm256_srai_epi32(acc0, WeightBits), _mm256_srai_epi32(acc1, WeightBits));
+        const __m256i moreWords =
+            _mm256_packs_epi32(_mm256_srai_epi32(acc2, WeightBits), _mm256_srai_epi32(acc3, WeightBits));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), _mm256_packus_epi16(words, moreWords));
     };
     int x = 0;
@@ -50,8 +57,24 @@ void FilterRow32(const uint8_t* in, ptrdiff_t pitch, int count, const int32_t* p
         group(width - 32);
 }
 
-// The strip turned with 256-bit registers: rows r and r + 16 of a block in the two halves, so
-// that each register that comes out is one 32-sample column.
+} // namespace
+
+void FilterRow32(const uint8_t* in, ptrdiff_t pitch, int count, const int32_t* pairWeights, uint8_t* out,
+                 int width) {
+    switch ((count + 1) / 2) {
+    case 1:
+        return FilterRow32<1>(in, pitch, count, pairWeights, out, width);
+    case 2:
+        return FilterRow32<2>(in, pitch, count, pairWeights, out, width);
+    case 3:
+        return FilterRow32<3>(in, pitch, count, pairWeights, out, width);
+    case 4:
+        return FilterRow32<4>(in, pitch, count, pairWeights, out, width);
+    default:
+        return FilterRow32<0>(in, pitch, count, pairWeights, out, width);
+    }
+}
+
 void TurnStrip32(const uint8_t* const row[32], int width, uint8_t* columns) {
     __m256i in[16];
     __m256i out[16];
