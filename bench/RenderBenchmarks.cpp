@@ -33,6 +33,27 @@ std::unique_ptr<TD2VFullProject> LetterboxProject(benchmark::State& state, const
     return project;
 }
 
+// A film set for the 2.35 encode, its renderer and an output that throws the frames away.
+struct Bench {
+    std::unique_ptr<TD2VFullProject> Project;
+    std::unique_ptr<FrameRenderer> Renderer;
+    std::unique_ptr<FrameOutput> Output;
+
+    bool Start(benchmark::State& state, const Film& film) {
+        Project = LetterboxProject(state, film);
+        if (!Project)
+            return false;
+        QString error;
+        Output = FrameOutput::OpenFile(QStringLiteral("/dev/null"), error);
+        if (!Output) {
+            state.SkipWithError(error.toStdString().c_str());
+            return false;
+        }
+        Renderer = std::make_unique<FrameRenderer>(*Project);
+        return true;
+    }
+};
+
 double ResidentMb() {
     long pages = 0;
     long resident = 0;
@@ -48,16 +69,13 @@ constexpr uint32_t kStretch = 500;
 
 // Per frame, the decode alone and the whole render of the same stretch, in turns.
 void RenderVersusDecode(benchmark::State& state, const Film& film) {
-    auto project = LetterboxProject(state, film);
-    if (!project)
+    Bench set;
+    if (!set.Start(state, film))
         return;
+    TD2VFullProject* project = set.Project.get();
+    FrameRenderer& renderer = *set.Renderer;
+    FrameOutput& output = *set.Output;
     QString error;
-    auto output = FrameOutput::OpenFile(QStringLiteral("/dev/null"), error);
-    if (!output) {
-        state.SkipWithError(error.toStdString().c_str());
-        return;
-    }
-    FrameRenderer renderer(*project);
     const uint32_t stretches = project->InputNumberOfFrames / kStretch;
     std::vector<double> decodeSamples;
     std::vector<double> renderSamples;
@@ -81,7 +99,7 @@ void RenderVersusDecode(benchmark::State& state, const Film& film) {
         project->GetFrameEntry(elsewhere);
         start = NowMs();
         if (!WritePart(
-                renderer, plan, *output, [](const QString&) {}, [] {}, error)) {
+                renderer, plan, output, [](const QString&) {}, [] {}, error)) {
             state.SkipWithError(error.toStdString().c_str());
             return;
         }
@@ -100,16 +118,12 @@ void RenderVersusDecode(benchmark::State& state, const Film& film) {
 // The resident size after a first stretch and after a long one: the render holds one frame and
 // its resizers' buffers, whatever the length.
 void RenderMemory(benchmark::State& state, const Film& film, uint32_t frames) {
-    auto project = LetterboxProject(state, film);
-    if (!project)
+    Bench set;
+    if (!set.Start(state, film))
         return;
+    FrameRenderer& renderer = *set.Renderer;
+    FrameOutput& output = *set.Output;
     QString error;
-    auto output = FrameOutput::OpenFile(QStringLiteral("/dev/null"), error);
-    if (!output) {
-        state.SkipWithError(error.toStdString().c_str());
-        return;
-    }
-    FrameRenderer renderer(*project);
     double early = 0;
     double late = 0;
     for (auto _ : state) {
@@ -117,7 +131,7 @@ void RenderMemory(benchmark::State& state, const Film& film, uint32_t frames) {
         uint32_t done = 0;
         const auto start = NowMs();
         if (!WritePart(
-                renderer, plan, *output, [](const QString&) {},
+                renderer, plan, output, [](const QString&) {},
                 [&] {
                     if (++done == kStretch)
                         early = ResidentMb();

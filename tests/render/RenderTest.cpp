@@ -1,6 +1,7 @@
 // cinescriptor-render run as a user runs it, on films the tests make: which frames come out, what
 // they hold, what an encoder makes of them, and what a user is told when something is wrong.
 #include "ReferenceResize.h"
+#include "common/DamagedFilm.h"
 #include "common/TestFilms.h"
 #include "common/TestPaths.h"
 #include "model/PixelAspect.h"
@@ -12,7 +13,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <random>
 #include <sys/mount.h>
 
 namespace {
@@ -410,22 +410,8 @@ TEST_F(RenderTest, TwoPartsCannotShareStandardOutput) {
         << run.err.toStdString();
 }
 
-// pal_letterbox with its bytes damaged from the GOP of frames 178-189 on.
 TEST_F(RenderTest, DamageIsToldOnceAndTheFramesStillCome) {
-    QFile source(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    QByteArray stream = source.readAll();
-    std::mt19937 random(3);
-    for (int k = 0; k < 300; ++k) {
-        const auto at = 2314254 + 4096 + static_cast<qsizetype>(random() % 200000u);
-        stream[at] = static_cast<char>(stream[at] ^ (1 << (k % 8)));
-    }
-    QFile damaged(folder.filePath(QStringLiteral("film.mpg")));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    ASSERT_EQ(damaged.write(stream), stream.size());
-    damaged.close();
-    ASSERT_TRUE(QFile::copy(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")),
-                            folder.filePath(QStringLiteral("film.d2v"))));
+    ASSERT_FALSE(MakeDamagedFilm(folder.path()).isEmpty());
     WriteSettings(
         "[VideoRange]\r\nFirstFrameNumber=170\r\nLastFrameNumber=209\r\n[Resizing]\r\nOutputWidth=320\r\n");
 
