@@ -113,9 +113,12 @@ void PrintSummary() {
         double reference = 0;
         if (film && f.ratioTo == "gop")
             reference = GopTime(*film);
-        if (f.ratioTo == "access")
+        const char* referenceWhat = f.ratioTo == "access"   ? "random access"
+                                    : f.ratioTo == "decode" ? "getFrame, sequential (per frame)"
+                                                            : nullptr;
+        if (referenceWhat)
             for (const auto& [other, otherSamples] : figures)
-                if (other.film == f.film && other.what == "random access")
+                if (other.film == f.film && other.what == referenceWhat)
                     reference = other.median;
         char ratio[32] = "", worstRatio[32] = "", target[64] = "", met[16] = "";
         if (reference > 0) {
@@ -126,7 +129,7 @@ void PrintSummary() {
         bool judged = false;
         if (f.targetRatio > 0 && reference > 0) {
             std::snprintf(target, sizeof target, "<= %.2f x %s", f.targetRatio,
-                          f.ratioTo == "gop" ? "GOP" : "access");
+                          f.ratioTo == "gop" ? "GOP" : f.ratioTo.c_str());
             ok = f.median / reference <= f.targetRatio;
             judged = true;
         }

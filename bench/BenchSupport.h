@@ -21,7 +21,8 @@ std::string D2vPath(const Film& film);
 std::string StreamPath(const Film& film); // the film's program stream (film.mpg)
 
 // One line of the closing table. ratioTo: "gop" (the baseline's time for one GOP of the film),
-// "access" (the median random access of the same film), or "" for an absolute figure.
+// "access" (the median random access of the same film), "decode" (the median sequential getFrame
+// of the same film), or "" for an absolute figure.
 struct Figure {
     explicit Figure(std::string what_, std::string film_ = {}, std::string unit_ = "ms")
         : what(std::move(what_)), film(std::move(film_)), unit(std::move(unit_)) {}

@@ -19,6 +19,7 @@ namespace bench {
 void RegisterDecoderBenchmarks();
 void RegisterModelBenchmarks();
 void RegisterIndexerBenchmarks();
+void RegisterRenderBenchmarks();
 } // namespace bench
 
 namespace {
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
     bench::RegisterDecoderBenchmarks();
     bench::RegisterModelBenchmarks();
     bench::RegisterIndexerBenchmarks();
+    bench::RegisterRenderBenchmarks();
     for (const char* mode : {"library", "project", "index"})
         benchmark::RegisterBenchmark((std::string("memory/") + mode + "/two_hours").c_str(),
                                      [mode](benchmark::State& s) { Memory(s, mode); })

@@ -120,6 +120,12 @@ bool TD2VFullProject::SetCreditsMode(uint8_t value) {
     return true;
 }
 
+uint8_t TD2VFullProject::CreditsModeFor(bool isCreditsModeSelected, bool isOnlyOneScript) {
+    if (!isCreditsModeSelected)
+        return 0;
+    return isOnlyOneScript ? 1 : 2;
+}
+
 void TD2VFullProject::ComputeMainVideoSize() {
     // Summed wide: the setters keep the sum within 32 bits, fields written directly may not.
     const uint64_t streams = uint64_t{AudioSize} + SubTitlesSize + CreditsVideoSize;

@@ -39,6 +39,9 @@ public:
     bool SetMediumSize(uint32_t value);
     bool SetSubTitlesSize(uint32_t value);
     bool SetCreditsMode(uint8_t value);
+    // The mode the two credits check boxes ask for: 0 without credits handling, otherwise 1 for
+    // one mixed script or 2 for a main script and a credits script.
+    static uint8_t CreditsModeFor(bool isCreditsModeSelected, bool isOnlyOneScript);
 
     void ComputeMainVideoSize();
     void ComputeBitRate();

@@ -83,12 +83,8 @@ void TForm1::RefreshScriptsPage() {
 }
 
 void TForm1::UpdateCreditsMode() {
-    if (!Project->IsCreditsModeSelected)
-        Project->SetCreditsMode(0);
-    else if (IsOnlyOneScriptChecked())
-        Project->SetCreditsMode(1);
-    else
-        Project->SetCreditsMode(2);
+    Project->SetCreditsMode(
+        TD2VFullProject::CreditsModeFor(Project->IsCreditsModeSelected, IsOnlyOneScriptChecked()));
 }
 
 ScriptSource TForm1::CurrentScriptSource() const {

@@ -1,41 +1,20 @@
 // A damaged stream is told to the user once per opening, whatever is then drawn from it; an intact
 // one never.
+#include "common/DamagedFilm.h"
 #include "common/RecordingMessageSink.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <random>
 
 namespace {
-
-// pal_letterbox with its bytes damaged from the GOP of frames 178-189 on (it starts at byte
-// 2314254); the earlier frames are intact.
-QString DamagedFilm(const QTemporaryDir& dir) {
-    QFile source(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
-    if (!source.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray stream = source.readAll();
-    std::mt19937 random(3);
-    for (int k = 0; k < 300; ++k) {
-        const auto at = 2314254 + 4096 + static_cast<qsizetype>(random() % 200000u);
-        stream[at] = static_cast<char>(stream[at] ^ (1 << (k % 8)));
-    }
-    QFile damaged(dir.filePath(QStringLiteral("film.mpg")));
-    if (!damaged.open(QIODevice::WriteOnly) || damaged.write(stream) != stream.size())
-        return {};
-    damaged.close();
-    const QString d2v = dir.filePath(QStringLiteral("film.d2v"));
-    return QFile::copy(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")), d2v) ? d2v : QString();
-}
 
 TEST(StreamDamage, ToldOnceAtTheFirstDamagedFrameAndAgainAfterReopening) {
     RecordingMessageSink sink;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString d2v = DamagedFilm(dir);
+    const QString d2v = MakeDamagedFilm(dir.path());
     ASSERT_FALSE(d2v.isEmpty());
     TD2VFullProject project;
     ASSERT_TRUE(project.Open(d2v)) << sink.Texts().join(QLatin1Char('|')).toStdString();
