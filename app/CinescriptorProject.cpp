@@ -2,10 +2,12 @@
 #include "platform/FileBytes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/MessageBoxSink.h"
+#include "ui/OpenVideo.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -33,14 +35,17 @@ int main(int argc, char* argv[]) {
     MessageBoxSink messageBoxes;
     SetMessageSink(&messageBoxes);
 
-    // A file manager hands over the .d2v the user double-clicked; Qt has already taken its own
-    // options out of argv. Read as the name's own bytes: Qt's list of arguments loses those that
-    // are not UTF-8.
+    // A file manager hands over what the user double-clicked: a .d2v, a DVD folder, or MPEG files
+    // (the parts of one film, in the order given); Qt has already taken its own options out of
+    // argv. Read as the names' own bytes: Qt's list of arguments loses those that are not UTF-8.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << FileNameFromBytes(QByteArray(argv[i]));
-    if (arguments.size() > 1) {
-        std::fprintf(stderr, "usage: cinescriptor [film.d2v]\n");
+    // An index is opened alone: among several names it can only be a slip.
+    if (arguments.size() > 1 && std::any_of(arguments.begin(), arguments.end(), [](const QString& name) {
+            return name.endsWith(QStringLiteral(".d2v"), Qt::CaseInsensitive);
+        })) {
+        std::fprintf(stderr, "usage: cinescriptor [film.d2v | DVD folder | video.mpg...]\n");
         SetMessageSink(nullptr);
         return 2;
     }
@@ -51,9 +56,11 @@ int main(int argc, char* argv[]) {
         window.show();
         if (!arguments.isEmpty()) {
             // Opened once the window is on screen, so that the opening's messages have a parent;
-            // a missing or unreadable file is reported by the opening as for "Ouvrir".
-            const QString fileName = AbsoluteFileName(arguments.constFirst());
-            QTimer::singleShot(0, &window, [&window, fileName] { window.OpenD2VFile(fileName); });
+            // a missing or unreadable file is reported by the opening as for the menu's.
+            QStringList names;
+            for (const QString& argument : arguments)
+                names << AbsoluteFileName(argument);
+            QTimer::singleShot(0, &window, [&window, names] { window.VideoOpener->Open(names); });
         }
         result = QApplication::exec();
     }

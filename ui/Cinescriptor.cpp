@@ -5,6 +5,7 @@
 #include "model/UseFullUnit.h"
 #include "platform/NumberText.h"
 #include "ui/About.h"
+#include "ui/OpenVideo.h"
 #include "ui/SettingsFile.h"
 #include "ui/UiSeam.h"
 #include "ui/widgets/EditHandlers.h"
@@ -44,6 +45,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 
     connect(ui->Ouvrir1, &QAction::triggered, this, &TForm1::Ouvrir1Click);
+    VideoOpener = new OpenVideo(this, ui->OuvrirVideo1);
     connect(ui->Quitter1, &QAction::triggered, this, &TForm1::Quitter1Click);
     connect(ui->APropos1, &QAction::triggered, this, &TForm1::APropos1Click);
     // SetActivePage blocks this signal, so only the user's page changes reach the handler.

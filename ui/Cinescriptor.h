@@ -44,6 +44,8 @@ public:
     QString CreditsScriptModele;
     // Made the first time it is asked for, then kept; owned by the window.
     TFormAbout* FormAbout = nullptr;
+    // "Ouvrir une vidéo MPEG-2...": indexes MPEG files or a DVD title, then opens the index.
+    class OpenVideo* VideoOpener = nullptr;
 
     // True when the film was opened and shown; false leaves the window with no project.
     bool OpenD2VFile(const QString& fileName);

@@ -1,5 +1,7 @@
 #include "ui/UiSeam.h"
 
+#include "ui/VideoFileDialog.h"
+
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -18,6 +20,12 @@ public:
             return QString();
         return dialog.selectedFiles().constFirst();
     }
+    QStringList GetOpenVideoNames(QWidget* parent, const QString& caption, const QString& filter) override {
+        VideoFileDialog dialog(parent, caption, filter);
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        return dialog.selectedFiles();
+    }
     QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& proposal,
                             const QString& filter) override {
         // The caller decides about replacing an existing file.
@@ -32,6 +40,11 @@ DesktopSeam desktopSeam;
 UiSeam* currentSeam = nullptr;
 
 } // namespace
+
+QStringList UiSeam::GetOpenVideoNames(QWidget* parent, const QString& caption, const QString& filter) {
+    const QString name = GetOpenFileName(parent, caption, QString(), filter);
+    return name.isEmpty() ? QStringList() : QStringList{name};
+}
 
 void SetUiSeam(UiSeam* seam) {
     currentSeam = seam;

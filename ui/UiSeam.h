@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 class QDialog;
@@ -14,6 +15,9 @@ public:
     // Empty text when the user cancels.
     virtual QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
                                     const QString& filter) = 0;
+    // One or several files, or one folder taken as a whole (a DVD's); empty when the user cancels.
+    // A seam that knows single files answers with GetOpenFileName's.
+    virtual QStringList GetOpenVideoNames(QWidget* parent, const QString& caption, const QString& filter);
     virtual QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& proposal,
                                     const QString& filter) = 0;
     // Runs a window modally and returns its result (QDialog::Accepted or Rejected).

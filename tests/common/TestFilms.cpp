@@ -383,3 +383,43 @@ QString MakeTestFilm(const TestFilmSpec& spec) {
     }
     return MakeTestFilm(spec);
 }
+
+QByteArray ScrambledFilm(QByteArray film) {
+    const QByteArray videoPacket("\x00\x00\x01\xe0", 4);
+    for (qsizetype at = film.indexOf(videoPacket); at >= 0; at = film.indexOf(videoPacket, at + 4))
+        film[at + 6] = static_cast<char>(film[at + 6] | 0x10);
+    return film;
+}
+
+QString MakeTestDvd(const QString& folder, const std::vector<TestDvdTitle>& titles, QString& log) {
+    QString titleSets;
+    for (const TestDvdTitle& title : titles) {
+        TestFilmSpec spec;
+        spec.frames = title.frames;
+        const QString d2v = MakeTestFilm(spec);
+        if (d2v.isEmpty()) {
+            log = QStringLiteral("the test film could not be made");
+            return QString();
+        }
+        QString chapters = QStringLiteral("0");
+        for (int second = 1; second < title.chapters; ++second)
+            chapters += QStringLiteral(",0:%1").arg(second, 2, 10, QLatin1Char('0'));
+        titleSets += QStringLiteral("<titleset><titles><video format=\"pal\" aspect=\"%1\"/>"
+                                    "<pgc><vob file=\"%2\" chapters=\"%3\"/></pgc></titles></titleset>")
+                         .arg(title.wide ? QStringLiteral("16:9") : QStringLiteral("4:3"),
+                              QFileInfo(d2v).dir().filePath(QStringLiteral("film.mpg")), chapters);
+    }
+    QFile xml(QDir(folder).filePath(QStringLiteral("dvd.xml")));
+    const QByteArray text = QStringLiteral("<dvdauthor><vmgm/>%1</dvdauthor>").arg(titleSets).toUtf8();
+    if (!xml.open(QIODevice::WriteOnly) || xml.write(text) != text.size()) {
+        log = QStringLiteral("cannot write ") + xml.fileName();
+        return QString();
+    }
+    xml.close();
+    qputenv("VIDEO_FORMAT", "PAL"); // dvdauthor's default for the disc's own menu domain
+    if (!Run(QStringLiteral("dvdauthor"),
+             {QStringLiteral("-o"), QStringLiteral("disc"), QStringLiteral("-x"), QStringLiteral("dvd.xml")},
+             folder, log))
+        return QString();
+    return QDir(folder).filePath(QStringLiteral("disc"));
+}

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <vector>
 
 // Describes a short MPEG film made for a test with the system's ffmpeg (and mjpegtools'
 // mpeg2enc for soft pulldown), then indexed with our d2vindex. Every source picture carries its
@@ -48,3 +49,18 @@ int ReadFieldPictureNumber(const QImage& image, int parity);
 
 // Where the number pattern sits in a picture of the given size.
 QRect PicturePatternRect(int width, int height);
+
+// The program stream with its video packets marked as scrambled, as on an encrypted disc.
+QByteArray ScrambledFilm(QByteArray film);
+
+// One title of a DVD made for a test: a PAL film of `frames` numbered pictures (as MakeTestFilm
+// makes them), marked 16/9 or 4/3, cut into `chapters` chapters a second apart.
+struct TestDvdTitle {
+    int frames = 48;
+    bool wide = false;
+    int chapters = 1;
+};
+
+// Authors a DVD folder with Debian's dvdauthor, one title set per title in the order given, as
+// `folder`/disc (its VIDEO_TS inside) and returns that disc folder; "" with the reason in `log`.
+QString MakeTestDvd(const QString& folder, const std::vector<TestDvdTitle>& titles, QString& log);

@@ -26,26 +26,8 @@ class DvdFolderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         root = new QTemporaryDir;
-        const QString films[2] = {Film(kShortFrames), Film(kLongFrames)};
-        if (films[0].isEmpty() || films[1].isEmpty()) {
-            problem = "the test films could not be made";
-            return;
-        }
-        const QString xml =
-            QStringLiteral("<dvdauthor><vmgm/>"
-                           "<titleset><titles><video format=\"pal\" aspect=\"4:3\"/>"
-                           "<pgc><vob file=\"%1\" chapters=\"0,0:01\"/></pgc></titles></titleset>"
-                           "<titleset><titles><video format=\"pal\" aspect=\"16:9\"/>"
-                           "<pgc><vob file=\"%2\" chapters=\"0,0:01,0:02,0:03\"/></pgc></titles></titleset>"
-                           "</dvdauthor>")
-                .arg(films[0], films[1]);
         QString log;
-        qputenv("VIDEO_FORMAT", "PAL"); // dvdauthor's default for the disc's own menu domain
-        if (!WriteBytes(root->filePath(QStringLiteral("dvd.xml")), xml.toUtf8()) ||
-            !RunProgram(QStringLiteral("dvdauthor"),
-                        {QStringLiteral("-o"), QStringLiteral("disc"), QStringLiteral("-x"),
-                         QStringLiteral("dvd.xml")},
-                        root->path(), log))
+        if (MakeTestDvd(root->path(), {{kShortFrames, false, 2}, {kLongFrames, true, 4}}, log).isEmpty())
             problem = log.toStdString();
     }
     static void TearDownTestSuite() {
@@ -54,12 +36,6 @@ protected:
     }
     void SetUp() override { ASSERT_TRUE(problem.empty()) << problem; }
 
-    static QString Film(int frames) {
-        TestFilmSpec spec;
-        spec.frames = frames;
-        const QString d2v = MakeTestFilm(spec);
-        return d2v.isEmpty() ? QString() : QFileInfo(d2v).dir().filePath(QStringLiteral("film.mpg"));
-    }
     static QString Disc() { return root->filePath(QStringLiteral("disc")); }
     static QString VideoTs() { return Disc() + QStringLiteral("/VIDEO_TS"); }
     // A copy of the VIDEO_TS folder to damage.

@@ -3,6 +3,7 @@
 
 #include "indexer/Indexing.h"
 #include "StreamFiles.h"
+#include "common/TestFilms.h"
 #include "decoder/D2VFile.h"
 
 #include <QDir>
@@ -141,14 +142,6 @@ std::vector<std::string> One(const QString& path, const QByteArray& bytes) {
                                    : std::vector<std::string>{};
 }
 
-// The film's video packets marked as scrambled, as on an encrypted disc.
-QByteArray Scrambled(QByteArray film) {
-    for (qsizetype at = film.indexOf(QByteArray("\x00\x00\x01\xe0", 4)); at >= 0;
-         at = film.indexOf(QByteArray("\x00\x00\x01\xe0", 4), at + 4))
-        film[at + 6] = static_cast<char>(film[at + 6] | 0x10);
-    return film;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, FailureTest,
     ::testing::Values(FailureCase{"not_mpeg",
@@ -177,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   IndexFailure::InputMissing, 1, ENOENT},
                       FailureCase{"scrambled",
                                   [](const QString& d, const QByteArray& film, QString&) {
-                                      return One(d + QStringLiteral("/VTS_01_1.VOB"), Scrambled(film));
+                                      return One(d + QStringLiteral("/VTS_01_1.VOB"), ScrambledFilm(film));
                                   },
                                   IndexFailure::Scrambled, 0, 0},
                       // A path through a regular file cannot be written, whoever runs the test.
@@ -198,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The scrambled packet is located, so the message can say where.
 TEST_F(IndexingTest, ScrambledPacketIsLocated) {
     const QString vob = Path(QStringLiteral("VTS_01_1.VOB"));
-    ASSERT_TRUE(WriteBytes(vob, Scrambled(film)));
+    ASSERT_TRUE(WriteBytes(vob, ScrambledFilm(film)));
     const indexer::IndexResult result =
         indexer::IndexFilm({{vob.toStdString()}, Path(QStringLiteral("VTS_01.d2v")).toStdString()});
     EXPECT_EQ(result.failure, IndexFailure::Scrambled);

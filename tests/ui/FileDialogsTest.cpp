@@ -2,24 +2,25 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
-// Drives the real dialog the seam opens: picks `name`, presses the accept button once, and
+// Drives the real dialog the seam opens: types `name`, presses the accept button once, and
 // answers Yes to any question (counted), then gives up by cancelling if the dialog stays open.
 struct DialogDriver {
     QString name;
     int questions = 0;
     bool accepted = false;
 
-    QString Run(const std::function<QString()>& open) {
+    template <typename Open> auto Run(const Open& open) {
         QTimer timer;
         timer.setInterval(20);
         QObject::connect(&timer, &QTimer::timeout, [this] {
@@ -34,7 +35,10 @@ struct DialogDriver {
             } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
                 if (!accepted) {
                     accepted = true;
-                    dialog->selectFile(name);
+                    // Typed, as selectFile leaves the box as it is while it has the focus.
+                    auto* typed = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                    if (typed != nullptr)
+                        typed->setText(name);
                     static_cast<QDialog*>(dialog)->accept(); // as the accept button does
                 } else {
                     dialog->reject();
@@ -87,6 +91,30 @@ TEST(FileDialogsTest, CancelledOpenDialogGivesNoName) {
                                                       folder.path(), QStringLiteral("D2V Files (*.d2v)"));
                     })
                     .isEmpty());
+}
+
+// The video dialog takes a DVD folder (VIDEO_TS or the folder above it) and its VIDEO_TS.IFO as
+// they are; into any other folder it goes, as a file dialog does.
+TEST(FileDialogsTest, VideoDialogTakesADvdFolderAndGoesIntoOthers) {
+    SetUiSeam(nullptr);
+    QTemporaryDir folder;
+    const QString disc = folder.filePath(QStringLiteral("disc"));
+    const QString videoTs = disc + QStringLiteral("/VIDEO_TS");
+    const QString plain = folder.filePath(QStringLiteral("plain"));
+    ASSERT_TRUE(QDir().mkpath(videoTs));
+    ASSERT_TRUE(QDir().mkpath(plain));
+    QFile ifo(videoTs + QStringLiteral("/VIDEO_TS.IFO"));
+    ASSERT_TRUE(ifo.open(QIODevice::WriteOnly));
+    ifo.close();
+    for (const QString& name : {disc, videoTs, ifo.fileName(), plain}) {
+        SCOPED_TRACE(name.toStdString());
+        DialogDriver driver{name};
+        const QStringList chosen = driver.Run([&] {
+            return Seam().GetOpenVideoNames(nullptr, QStringLiteral("Ouverture d'une vidéo"),
+                                            QStringLiteral("Vidéos (*.vob *.mpg video_ts.ifo)"));
+        });
+        EXPECT_EQ(chosen, name == plain ? QStringList() : QStringList{name});
+    }
 }
 
 } // namespace

@@ -20,6 +20,15 @@ QString ScriptedUiSeam::GetOpenFileName(QWidget*, const QString& caption, const 
     return Next(openFileNames);
 }
 
+QStringList ScriptedUiSeam::GetOpenVideoNames(QWidget*, const QString& caption, const QString& filter) {
+    openCalls.push_back({caption, QString(), filter});
+    if (openVideoNames.empty())
+        return {};
+    QStringList names = openVideoNames.front();
+    openVideoNames.pop_front();
+    return names;
+}
+
 QString ScriptedUiSeam::GetSaveFileName(QWidget*, const QString& caption, const QString& proposal,
                                         const QString& filter) {
     saveCalls.push_back({caption, proposal, filter});

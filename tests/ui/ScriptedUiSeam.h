@@ -25,12 +25,15 @@ public:
 
     QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
                             const QString& filter) override;
+    // Answers from openVideoNames; recorded among openCalls.
+    QStringList GetOpenVideoNames(QWidget* parent, const QString& caption, const QString& filter) override;
     QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& proposal,
                             const QString& filter) override;
     int ExecModal(QDialog* dialog) override;
     bool OpenUrl(const QUrl& url) override;
 
     std::deque<QString> openFileNames;
+    std::deque<QStringList> openVideoNames;
     std::deque<QString> saveFileNames;
     std::vector<DialogCall> openCalls;
     std::vector<DialogCall> saveCalls;
