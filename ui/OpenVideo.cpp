@@ -3,6 +3,7 @@
 #include "indexer/DvdTitles.h"
 #include "indexer/Indexing.h"
 #include "model/MessageSink.h"
+#include "platform/FileBytes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/DvdTitleDialog.h"
 #include "ui/IndexingJob.h"
@@ -14,7 +15,6 @@
 #include <QApplication>
 #include <QCollator>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,12 +29,13 @@ const QString VideoFilter =
     QStringLiteral("Vidéos MPEG-2 et DVD (*.vob *.mpg *.mpeg *.m2v *.mpv *.m2p *.ts *.m2ts *.mts "
                    "video_ts.ifo);;Tous les fichiers (*)");
 
+// The indexer takes names as their bytes, which need not be UTF-8.
 std::string NativeName(const QString& name) {
-    return QFile::encodeName(name).toStdString();
+    return FileNameBytes(name).toStdString();
 }
 
 QString NameFromNative(const std::string& name) {
-    return QFile::decodeName(QByteArray::fromStdString(name));
+    return FileNameFromBytes(QByteArray::fromStdString(name));
 }
 
 std::vector<std::string> NativeNames(const QStringList& names) {
@@ -110,12 +111,12 @@ void OpenVideo::Open(const QStringList& names) {
     if (names.isEmpty() || IsIndexing())
         return;
     const QString& first = names.constFirst();
-    if (names.size() == 1 && HasSuffix(first, "d2v") && !QFileInfo(first).isDir()) {
+    if (names.size() == 1 && HasSuffix(first, "d2v") && KindOfFile(first) != FileKind::Folder) {
         window->OpenD2VFile(first);
         return;
     }
     const bool isDvd = std::any_of(names.begin(), names.end(), [](const QString& name) {
-        return QFileInfo(name).isDir() || HasSuffix(name, "ifo");
+        return KindOfFile(name) == FileKind::Folder || HasSuffix(name, "ifo");
     });
     if (!isDvd) {
         IndexAndOpen(names);
@@ -162,7 +163,7 @@ QString OpenVideo::ChooseIndexPath(const QStringList& inputs, bool& useExisting)
     QString path = NameFromNative(indexer::DefaultIndexPath(NativeNames(inputs)));
     // Each turn asks the user something, until an index is chosen or the user gives up.
     for (;;) {
-        if (QFileInfo::exists(path)) {
+        if (KindOfFile(path) != FileKind::Missing) {
             switch (AskAboutExistingIndex(window, path)) {
             case ExistingIndex::Use:
                 useExisting = true;

@@ -1,9 +1,7 @@
 #include "ui/VideoFileDialog.h"
 
 #include "indexer/DvdTitles.h"
-
-#include <QFile>
-#include <QFileInfo>
+#include "platform/FileBytes.h"
 
 VideoFileDialog::VideoFileDialog(QWidget* parent, const QString& caption, const QString& filter)
     : QFileDialog(parent, caption, QString(), filter) {
@@ -15,8 +13,8 @@ VideoFileDialog::VideoFileDialog(QWidget* parent, const QString& caption, const 
 
 void VideoFileDialog::accept() {
     const QStringList names = selectedFiles();
-    if (names.size() == 1 && QFileInfo(names.constFirst()).isDir() &&
-        !indexer::FindVideoTsFolder(QFile::encodeName(names.constFirst()).toStdString()).empty()) {
+    if (names.size() == 1 && KindOfFile(names.constFirst()) == FileKind::Folder &&
+        !indexer::FindVideoTsFolder(FileNameBytes(names.constFirst()).toStdString()).empty()) {
         QDialog::accept();
         return;
     }

@@ -5,6 +5,7 @@
 #include "MainWindowFixture.h"
 
 #include "common/TestFilms.h"
+#include "platform/FileBytes.h"
 #include "ui/IndexingJob.h"
 #include "ui/IndexingProgress.h"
 #include "ui/IndexingTexts.h"
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <atomic>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -332,6 +334,33 @@ TEST_F(OpenVideoTest, UnwritableFolderAsksWhereToWriteTheIndex) {
     EXPECT_EQ(window->Project->InputNumberOfFrames, 360u);
     EXPECT_EQ(QDir(readOnly).entryList(QDir::Files), QStringList{QStringLiteral("film.mpg")});
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A film in a folder whose name is not UTF-8 (Latin-1 "été"), as the command line hands it over:
+// indexed and opened under that very name.
+TEST_F(OpenVideoTest, FilmInAFolderWhoseNameIsNotUtf8) {
+    const QByteArray latin1 = QFile::encodeName(folder.path()) + "/\xE9t\xE9/";
+    ASSERT_EQ(::mkdir(latin1.constData(), 0755), 0);
+    // Qt's own removal does not see such names.
+    struct Cleanup {
+        std::unique_ptr<TForm1>& window;
+        QByteArray folder;
+        ~Cleanup() {
+            window.reset();
+            for (const char* name : {"film.mpg", "film.d2v", "film.ini"})
+                ::unlink((folder + name).constData());
+            ::rmdir(folder.constData());
+        }
+    } cleanup{window, latin1};
+    QByteArray film;
+    ASSERT_TRUE(ReadWholeFile(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")), film));
+    ASSERT_TRUE(WriteWholeFile(FileNameFromBytes(latin1 + "film.mpg"), film));
+
+    window->VideoOpener->Open({FileNameFromBytes(latin1 + "film.mpg")});
+    WaitForIndexing();
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QLatin1Char('\n')).toStdString();
+    ExpectStillOpen(FileNameFromBytes(latin1 + "film.d2v"));
+    EXPECT_EQ(KindOfFile(FileNameFromBytes(latin1 + "film.ini")), FileKind::Regular);
 }
 
 // The menu entry again while an indexing runs asks nothing and starts nothing.
