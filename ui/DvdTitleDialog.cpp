@@ -36,9 +36,11 @@ DvdTitleDialog::DvdTitleDialog(const std::vector<indexer::DvdTitle>& titles, int
         for (int column = 1; column < 5; ++column)
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
-    for (int column = 0; column < 5; ++column)
-        list->resizeColumnToContents(column);
+    for (int column = 1; column < 5; ++column)
+        list->headerItem()->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     list->header()->setStretchLastSection(false);
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     if (longest >= 0 && longest < list->topLevelItemCount())
         list->setCurrentItem(list->topLevelItem(longest));
     layout->addWidget(list);
@@ -57,10 +59,9 @@ DvdTitleDialog::DvdTitleDialog(const std::vector<indexer::DvdTitle>& titles, int
     index->setEnabled(list->currentItem() != nullptr);
     list->setFocus();
 
-    int width = 0;
-    for (int column = 0; column < 5; ++column)
-        width += list->columnWidth(column);
-    list->setMinimumWidth(width + 2 * list->frameWidth() + 4);
+    // Every title in sight (Qt bounds the list's wish on discs of many titles).
+    list->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    list->setMinimumWidth(440);
 }
 
 int DvdTitleDialog::ChosenTitle() const {

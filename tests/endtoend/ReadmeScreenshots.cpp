@@ -1,10 +1,13 @@
 // Not a test: takes the README's pictures of every page and window, on the sample film, by
-// walking the real program through one film. Run under Xvfb (scripts/screenshots).
-// Usage: readme_screenshots <sample.d2v> <output folder>
+// walking the real program through one film, then through a DVD folder authored from it (its
+// title choice and the indexing). Run under Xvfb (scripts/screenshots).
+// Usage: readme_screenshots <sample.d2v> <output folder> [DVD folder]
 #include "ScriptedUiSeam.h"
 #include "common/RecordingMessageSink.h"
 #include "model/UseFullUnit.h"
 #include "ui/Cinescriptor.h"
+#include "ui/IndexingProgress.h"
+#include "ui/OpenVideo.h"
 #include "ui_Cinescriptor.h"
 
 #include <QAbstractButton>
@@ -24,13 +27,18 @@ namespace {
 bool ok = true;
 QDir out;
 
-void Save(QWidget* window, const char* name) {
-    QTest::qWait(300);
+// As the window is now, with no event handled before.
+void SaveNow(QWidget* window, const char* name) {
     const QString path = out.filePath(QLatin1String(name));
     if (!window->grab().save(path)) {
         std::fprintf(stderr, "readme_screenshots: cannot write %s\n", qPrintable(path));
         ok = false;
     }
+}
+
+void Save(QWidget* window, const char* name) {
+    QTest::qWait(300);
+    SaveNow(window, name);
 }
 
 template <typename T> T* In(QWidget* parent, const char* name) {
@@ -63,8 +71,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
     QApplication::setApplicationDisplayName(QStringLiteral("Cinescriptor"));
     InitCharacterTypes();
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: readme_screenshots <sample.d2v> <output folder>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: readme_screenshots <sample.d2v> <output folder> [DVD folder]\n");
         return 2;
     }
     out.setPath(QString::fromLocal8Bit(argv[2]));
@@ -162,6 +170,36 @@ int main(int argc, char** argv) {
     Click(&window, "ButtonGenerate");
     window.ui->APropos1->trigger();
     QTest::qWait(100);
+
+    if (argc == 4) {
+        seam.onModal = [&](QDialog* dialog) {
+            dialog->show();
+            QTest::qWait(200);
+            if (dialog->objectName() != QLatin1String("DvdTitleDialog")) {
+                dialog->reject();
+                return static_cast<int>(QDialog::Rejected);
+            }
+            Save(dialog, "dvd-titles.png");
+            Click(dialog, "ButtonIndex");
+            return dialog->result();
+        };
+        seam.openVideoNames.push_back({QString::fromLocal8Bit(argv[3])});
+        window.ui->OuvrirVideo1->trigger();
+        auto* progress = window.findChild<IndexingProgress*>();
+        if (progress == nullptr) {
+            std::fprintf(stderr, "readme_screenshots: no indexing of the DVD: %s\n",
+                         qPrintable(messages.Texts().join(QLatin1Char('\n'))));
+            return 1;
+        }
+        // The sample is read in a blink: the picture shows the figures of a single-layer disc's
+        // film read from a hard disk, a good way through.
+        const uint64_t total = 4'500'000'000;
+        const uint64_t done = total * 42 / 100;
+        progress->ShowProgress(done, total, static_cast<double>(done) / (85.0 * 1048576));
+        SaveNow(progress, "indexing-progress.png");
+        while (window.VideoOpener->IsIndexing())
+            QTest::qWait(50);
+    }
 
     messages.defaultAnswer = false;
     return ok ? 0 : 1;
