@@ -213,6 +213,29 @@ TEST_F(OpenVideoTest, CancelLeavesNothingAndTheOpenFilmOpen) {
     }
 }
 
+// The window closed in the middle of an indexing (the program ending): the indexing thread is
+// stopped and waited for, and nothing is written.
+TEST_F(OpenVideoTest, ClosingTheWindowWhileIndexingWritesNothing) {
+    const QString copy = CopyDisc();
+    const QStringList before = Tree(folder.path());
+    seam.onModal = [](QDialog* dialog) { return Press(dialog, "ButtonIndex"); };
+    PickVideo({copy});
+    std::atomic<bool> reading{false};
+    // Slowed down, so that the window goes while the disc is being read.
+    QObject::connect(
+        window->VideoOpener->findChild<IndexingJob*>(), &IndexingJob::Progress, window->VideoOpener,
+        [&reading](quint64, quint64) {
+            reading = true;
+            QThread::msleep(20);
+        },
+        Qt::DirectConnection);
+    for (int i = 0; i < 1000 && !reading; ++i)
+        QTest::qWait(5);
+    ASSERT_TRUE(reading);
+    window.reset();
+    EXPECT_EQ(Tree(folder.path()), before);
+}
+
 // Each failure is told in French, naming what is wrong; nothing is written and the film open
 // before stays open.
 TEST_F(OpenVideoTest, FailuresAreToldAndLeaveNothingBehind) {
