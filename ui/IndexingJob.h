@@ -18,7 +18,6 @@ public:
     // From the window's thread; the indexing stops at its next progress step.
     void Cancel() { cancelled = true; }
     bool IsCancelled() const { return cancelled; }
-    const indexer::IndexRequest& Request() const { return request; }
     // Valid once finished has been emitted.
     const indexer::IndexResult& Result() const { return result; }
 

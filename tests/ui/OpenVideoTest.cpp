@@ -275,6 +275,21 @@ TEST_F(OpenVideoTest, FailuresAreToldAndLeaveNothingBehind) {
     }
 }
 
+// A copy cut short inside a packet: the user is told, then the film opens as far as it goes.
+TEST_F(OpenVideoTest, FilmCutShortIsToldThenOpened) {
+    const QString mpg = folder.filePath(QStringLiteral("cut.mpg"));
+    const QByteArray film = ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
+    WriteAll(mpg, film.left(film.size() / 2 + 1000));
+    PickVideo({mpg});
+    WaitForIndexing();
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].text.contains(mpg)) << messages.messages[0].text.toStdString();
+    EXPECT_TRUE(messages.messages[0].text.contains(QStringLiteral("se termine plus tôt")));
+    ExpectStillOpen(folder.filePath(QStringLiteral("cut.d2v")));
+    EXPECT_GT(window->Project->InputNumberOfFrames, 0u);
+    EXPECT_LT(window->Project->InputNumberOfFrames, 360u);
+}
+
 // An index of that name already there: used as it is, made again, or nothing done.
 TEST_F(OpenVideoTest, ExistingIndexIsUsedOrMadeAgain) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
