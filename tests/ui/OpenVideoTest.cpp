@@ -12,7 +12,6 @@
 #include "ui/OpenVideo.h"
 
 #include <QDirIterator>
-#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -109,7 +108,8 @@ protected:
         return d2v;
     }
 
-    void ExpectStillOpen(const QString& d2v) {
+    // The film of that index open and shown.
+    void ExpectOpen(const QString& d2v) {
         ASSERT_NE(window->Project, nullptr);
         EXPECT_EQ(window->Project->FileName, d2v);
         EXPECT_TRUE(window->ui->PageControl1->isVisible());
@@ -157,7 +157,7 @@ TEST_F(OpenVideoTest, DvdTitleIsChosenIndexedAndOpened) {
     EXPECT_EQ(Progress(), nullptr);
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QLatin1Char('\n')).toStdString();
     const QString d2v = copy + QStringLiteral("/VIDEO_TS/VTS_01.d2v");
-    ExpectStillOpen(d2v);
+    ExpectOpen(d2v);
     EXPECT_EQ(window->Project->InputNumberOfFrames, static_cast<uint32_t>(kShortFrames));
     EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
     EXPECT_TRUE(QFile::exists(copy + QStringLiteral("/VIDEO_TS/VTS_01.ini")));
@@ -170,7 +170,7 @@ TEST_F(OpenVideoTest, FilmInPartsIsReadInTheOrderOfItsNames) {
     PickVideo(
         {folder.filePath(QStringLiteral("VTS_01_2.VOB")), folder.filePath(QStringLiteral("VTS_01_1.VOB"))});
     WaitForIndexing();
-    ExpectStillOpen(folder.filePath(QStringLiteral("VTS_01.d2v")));
+    ExpectOpen(folder.filePath(QStringLiteral("VTS_01.d2v")));
     EXPECT_EQ(window->Project->InputNumberOfFrames, 400u);
 }
 
@@ -209,7 +209,7 @@ TEST_F(OpenVideoTest, CancelLeavesNothingAndTheOpenFilmOpen) {
         EXPECT_TRUE(cancelled);
         EXPECT_EQ(Tree(folder.path()), before);
         EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QLatin1Char('\n')).toStdString();
-        ExpectStillOpen(first);
+        ExpectOpen(first);
     }
 }
 
@@ -271,7 +271,7 @@ TEST_F(OpenVideoTest, FailuresAreToldAndLeaveNothingBehind) {
         for (const QString& piece : c.expected)
             EXPECT_TRUE(messages.messages[0].text.contains(piece)) << messages.messages[0].text.toStdString();
         EXPECT_EQ(Tree(folder.path()), before);
-        ExpectStillOpen(first);
+        ExpectOpen(first);
     }
 }
 
@@ -285,7 +285,7 @@ TEST_F(OpenVideoTest, FilmCutShortIsToldThenOpened) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].text.contains(mpg)) << messages.messages[0].text.toStdString();
     EXPECT_TRUE(messages.messages[0].text.contains(QStringLiteral("se termine plus tôt")));
-    ExpectStillOpen(folder.filePath(QStringLiteral("cut.d2v")));
+    ExpectOpen(folder.filePath(QStringLiteral("cut.d2v")));
     EXPECT_GT(window->Project->InputNumberOfFrames, 0u);
     EXPECT_LT(window->Project->InputNumberOfFrames, 360u);
 }
@@ -319,7 +319,7 @@ TEST_F(OpenVideoTest, ExistingIndexIsUsedOrMadeAgain) {
         WaitForIndexing();
         EXPECT_EQ(QFileInfo(d2v).lastModified() > past, c.indexed);
         if (c.opened) {
-            ExpectStillOpen(d2v);
+            ExpectOpen(d2v);
             EXPECT_EQ(window->Project->InputNumberOfFrames, 360u);
         } else {
             EXPECT_EQ(window->Project, nullptr);
@@ -368,7 +368,7 @@ TEST_F(OpenVideoTest, UnwritableFolderAsksWhereToWriteTheIndex) {
     EXPECT_TRUE(messages.messages[0].text.contains(readOnly)) << messages.messages[0].text.toStdString();
     ASSERT_EQ(seam.saveCalls.size(), 1u);
     EXPECT_EQ(QFileInfo(seam.saveCalls[0].directory).fileName(), QStringLiteral("film.d2v"));
-    ExpectStillOpen(out + QStringLiteral("/film.d2v"));
+    ExpectOpen(out + QStringLiteral("/film.d2v"));
     EXPECT_EQ(window->Project->InputNumberOfFrames, 360u);
     EXPECT_EQ(QDir(readOnly).entryList(QDir::Files), QStringList{QStringLiteral("film.mpg")});
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -397,7 +397,7 @@ TEST_F(OpenVideoTest, FilmInAFolderWhoseNameIsNotUtf8) {
     window->VideoOpener->Open({FileNameFromBytes(latin1 + "film.mpg")});
     WaitForIndexing();
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QLatin1Char('\n')).toStdString();
-    ExpectStillOpen(FileNameFromBytes(latin1 + "film.d2v"));
+    ExpectOpen(FileNameFromBytes(latin1 + "film.d2v"));
     EXPECT_EQ(KindOfFile(FileNameFromBytes(latin1 + "film.ini")), FileKind::Regular);
 }
 
@@ -413,7 +413,7 @@ TEST_F(OpenVideoTest, SecondOpeningWhileIndexingStartsNothing) {
     EXPECT_EQ(seam.modalDialogs.size(), 1u);
     EXPECT_EQ(window->VideoOpener->findChildren<IndexingJob*>().size(), 1);
     WaitForIndexing();
-    ExpectStillOpen(copy + QStringLiteral("/VIDEO_TS/VTS_02.d2v"));
+    ExpectOpen(copy + QStringLiteral("/VIDEO_TS/VTS_02.d2v"));
     EXPECT_EQ(window->Project->InputNumberOfFrames, static_cast<uint32_t>(kLongFrames));
 }
 
