@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QString>
 #include <functional>
 
 class QLineEdit;
 class QWidget;
 
-// What an edit box does with the keyboard and the focus, written once for every numeric box.
+// What an edit box does with its text, the Enter key and the focus, written once for every
+// numeric box.
 struct EditHandlers {
-    // Each typed character (and each character of pasted or dropped text) goes through it: the
-    // result replaces the character, 0 swallows it. Null accepts everything.
+    // Each character that reaches the box, by whatever road, goes through it: the result replaces
+    // the character, 0 swallows it (see KeyFilterValidator). Null accepts everything.
     char (*KeyFilter)(char) = nullptr;
     // The Enter key (Return or keypad Enter, whatever the modifiers) was pressed in the box; the
     // key still reaches the box afterwards.
@@ -19,12 +19,9 @@ struct EditHandlers {
     std::function<void()> OnExit;
 };
 
-// Installs the handlers on the box (one event filter owned by the box; a second call replaces it).
-// While the box is read-only, nothing an input method commits reaches it.
+// Installs the handlers on the box (a validator and an event filter owned by the box; a second
+// call replaces both). While the box is read-only, nothing of the user's gets in.
 void AttachEditHandlers(QLineEdit* edit, EditHandlers handlers);
-
-// Runs a text through a key filter, dropping swallowed characters.
-QString FilterText(const QString& text, char (*keyFilter)(char));
 
 // No push button under `root` may react to Return as a default button would.
 void ClearDefaultButtons(QWidget* root);
