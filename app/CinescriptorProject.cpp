@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
             QStringList names;
             for (const QString& argument : arguments)
                 names << AbsoluteFileName(argument);
-            QTimer::singleShot(0, &window, [&window, names] { window.VideoOpener->Open(names); });
+            QTimer::singleShot(0, &window, [&window, names] { window.VideoOpener()->Open(names); });
         }
         result = QApplication::exec();
     }

@@ -2,40 +2,37 @@
 
 #include "model/MessageSink.h"
 #include "model/TD2VFullProject.h"
-#include "model/UseFullUnit.h"
-#include "platform/NumberText.h"
 #include "ui/About.h"
+#include "ui/CropPage.h"
+#include "ui/InformationPage.h"
 #include "ui/OpenVideo.h"
+#include "ui/ResizePage.h"
+#include "ui/ScriptsPage.h"
+#include "ui/SequencePage.h"
 #include "ui/SettingsFile.h"
 #include "ui/UiSeam.h"
 #include "ui/widgets/EditHandlers.h"
-#include "ui/widgets/RadioGroup.h"
 #include "ui_Cinescriptor.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenuBar>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 namespace {
 
-const QStringList ProcessorTypes = {
-    QStringLiteral("0: Default value (in .d2v file)"),
-    QStringLiteral(
-        "1: 32 bits MMX (P2, P3, P3 \"Coppermine\", Celeron \"Covington\" and \"Mendicino\", Athlon, "
-        "Athlon \"ThunderBird\", Duron \"Spitfire\")"),
-    QStringLiteral(
-        "2: 32 bits SSEMMX (P3 \"Tualatin\", Celeron \"Coppermine\" and \"Tualatin\", Athlon XP and MP, "
-        "Duron \"Morgan\")"),
-    QStringLiteral("3: 64 bits FPU"),
-    QStringLiteral("4: 64 bits IEEE-1180 Reference"),
-    QStringLiteral("5: 32 bits SSE2 (P4, Xeon, Celeron Socket 478)"),
-    QStringLiteral("6: Tovan's SSEMMX iDCT (Fastest for SSEMMX processors)"),
-    QStringLiteral("7: SimpleiDCT (Very accurate iDCT from XviD project)"),
-};
-
 constexpr int ClientWidth = 993;
 constexpr int ClientHeight = 658;
+
+// A page filling its tab; pages place their controls at fixed positions inside.
+template <typename Page> Page* AddPage(TForm1& form, QWidget* tab) {
+    auto* page = new Page(form, tab);
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(page);
+    return page;
+}
 
 } // namespace
 
@@ -45,19 +42,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 
     connect(ui->Ouvrir1, &QAction::triggered, this, &TForm1::Ouvrir1Click);
-    VideoOpener = new OpenVideo(this, ui->OuvrirVideo1);
+    videoOpener = new OpenVideo(this, ui->OuvrirVideo1);
     connect(ui->Quitter1, &QAction::triggered, this, &TForm1::Quitter1Click);
     connect(ui->APropos1, &QAction::triggered, this, &TForm1::APropos1Click);
     // SetActivePage blocks this signal, so only the user's page changes reach the handler.
     connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
-    connect(ui->RadioGroupInputDisplayFormat, &RadioGroup::Click, this,
-            &TForm1::RadioGroupInputDisplayFormatClick);
-    connect(ui->ComboBoxProcessorType, &QComboBox::activated, this, &TForm1::ComboBoxProcessorTypeChange);
 
-    BuildSequencePage();
-    BuildCropPage();
-    BuildResizePage();
-    BuildScriptsPage();
+    information = AddPage<InformationPage>(*this, ui->TabSheet1);
+    sequence = AddPage<SequencePage>(*this, ui->TabSheet2);
+    cropping = AddPage<CropPage>(*this, ui->TabSheet3);
+    resizing = AddPage<ResizePage>(*this, ui->TabSheet4);
+    scripts = AddPage<ScriptsPage>(*this, ui->TabSheet5);
     ClearDefaultButtons(this);
 
     ui->PageControl1->hide();
@@ -78,117 +73,62 @@ void TForm1::Quitter1Click() {
 }
 
 bool TForm1::OpenD2VFile(const QString& fileName) {
-    IsOpeningFile = true;
+    isOpeningFile = true;
     // The old project goes unsaved. Its pages go with it until the new film is ready, so that no
     // handler can reach a half-made project while a message box of the opening is up.
     ui->PageControl1->hide();
-    Project.reset();
+    project.reset();
 
     if (!CreateProject(fileName)) {
-        Project.reset();
-        IsOpeningFile = false;
+        project.reset();
+        isOpeningFile = false;
         return false;
     }
-    SetUpInformationPage();
-    SetUpSequencePage();
-    SetUpCropPage();
-    SetUpResizePage();
-    SetUpScriptsPage();
+    information->SetUpInformationPage();
+    sequence->SetUpSequencePage();
+    cropping->SetUpCropPage();
+    resizing->SetUpResizePage();
+    scripts->SetUpScriptsPage();
     ui->PageControl1->show();
-    RefreshInformationPage();
+    information->RefreshInformationPage();
     SetActivePage(0);
-    IsOpeningFile = false;
+    isOpeningFile = false;
     return true;
 }
 
 bool TForm1::CreateProject(const QString& fileName) {
-    Project = std::make_unique<TD2VFullProject>();
+    project = std::make_unique<TD2VFullProject>();
     // A failed open has already said why.
-    if (!Project->Open(fileName))
+    if (!project->Open(fileName))
         return false;
-    if (Project->InputNumberOfFrames == 0) {
+    if (project->InputNumberOfFrames == 0) {
         ShowWarning(QStringLiteral("Le fichier %1 ne contient aucune image : il ne peut pas être ouvert.")
-                        .arg(Project->FileName));
+                        .arg(project->FileName));
         return false;
     }
 
-    const QString& name = Project->FileName;
-    D2VFilePath = name.left(name.lastIndexOf(QLatin1Char('/')) + 1);
-    IniFileName = IniFileNameFor(name);
-    IsIniFileMissing = TestIniFileMissing();
+    const QString& name = project->FileName;
+    d2vFilePath = name.left(name.lastIndexOf(QLatin1Char('/')) + 1);
+    iniFileName = IniFileNameFor(name);
+    isIniFileMissing = TestIniFileMissing();
 
-    IsMainScriptModele = false;
-    IsCreditsScriptModele = false;
-    MainScriptModele.clear();
-    CreditsScriptModele.clear();
-    IsPrevisualizationModeSelected = false;
-    Project->SetIsCreditsModeSelected(false);
-    IsAspectRatioErrorMinimized = false;
-    iDCT = 7;
-    VideoRangeCurrentFrame = 0;
-    CroppingCurrentFrame = 0;
-    ResizingCurrentFrame = 0;
-    // The one-script choice is kept in the settings file; a film without one starts unchecked
-    // rather than inheriting the previous film's choice.
-    SetOnlyOneScriptChecked(false);
+    project->SetIsCreditsModeSelected(false);
+    // Every page starts from its defaults, a film without settings file included: the one-script
+    // choice, for one, is not inherited from the previous film.
+    information->ResetState();
+    sequence->ResetState();
+    cropping->ResetState();
+    resizing->ResetState();
+    scripts->ResetState();
 
-    if (IsIniFileMissing) {
+    if (isIniFileMissing) {
         if (!SaveIniFile())
             return false;
     } else {
         LoadIniFile();
     }
-    UpdateCreditsMode();
+    sequence->UpdateCreditsMode();
     return true;
-}
-
-void TForm1::SetUpInformationPage() {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             ui->GroupBox1, ui->GroupBox2, ui->LabelD2VFileName, ui->LabelDuration, ui->LabelFormat,
-             ui->LabelFrameNumber, ui->LabelFrameRate, ui->RadioGroupInputDisplayFormat})
-        w->show();
-    ui->LabelVOBSize->hide();
-
-    if (Project->InputDisplayFormat == 0)
-        ui->RadioGroupInputDisplayFormat->SetItemIndex(0);
-    else if (Project->InputDisplayFormat == 1)
-        ui->RadioGroupInputDisplayFormat->SetItemIndex(1);
-
-    QPlainTextEdit* memo = ui->MemoInputDisplayFormat;
-    QPalette palette = memo->palette();
-    palette.setColor(QPalette::Base, this->palette().color(QPalette::Window));
-    memo->setPalette(palette);
-    memo->setReadOnly(true);
-    memo->clear();
-    for (const char* line :
-         {"ATTENTION !", "",
-          "Le format d'affichage n'est pas déterminé de manière automatique par Cinescriptor.", "",
-          "Il faut effectuer ce réglage afin d'obtenir un affichage correct de la vidéo."})
-        memo->appendPlainText(QString::fromUtf8(line));
-
-    QComboBox* combo = ui->ComboBoxProcessorType;
-    combo->clear();
-    combo->setEditable(false);
-    combo->show();
-    combo->addItems(ProcessorTypes);
-    // An iDCT beyond the list (a hand-edited file) selects nothing and stays as read.
-    combo->setCurrentIndex(iDCT < ProcessorTypes.size() ? iDCT : -1);
-}
-
-void TForm1::RefreshInformationPage() {
-    const TD2VFullProject& p = *Project;
-    ui->LabelD2VFileName->setText(QStringLiteral("Fichier .D2V en cours : ") + p.FileName);
-    ui->LabelDuration->setText(QStringLiteral("Durée :  %1 Secondes ( %2 ).")
-                                   .arg(p.InputVideoDuration)
-                                   .arg(DurationToString(p.InputVideoDuration)));
-    ui->LabelFormat->setText(QStringLiteral("Format  (Largeur x Hauteur) :  %1 x %2 (pixels)   -   %3")
-                                 .arg(p.InputWidth)
-                                 .arg(p.InputHeight)
-                                 .arg(p.GetInputStandardName()));
-    ui->LabelFrameNumber->setText(QStringLiteral("Nombre de frames :  %1").arg(p.InputNumberOfFrames));
-    ui->LabelFrameRate->setText(QStringLiteral("Frame Rate :  ") +
-                                FormatGeneral(static_cast<double>(p.InputFrameRate), 15) +
-                                QStringLiteral(" frames par seconde"));
 }
 
 void TForm1::SetActivePage(int index) {
@@ -197,41 +137,30 @@ void TForm1::SetActivePage(int index) {
 }
 
 void TForm1::PageControl1Change(int index) {
-    if (!Project)
+    if (!project)
         return;
     switch (index) {
     case 0:
-        RefreshInformationPage();
+        information->RefreshInformationPage();
         break;
     case 1:
-        MarkRangeTicks();
-        RefreshSequencePage();
+        sequence->MarkRangeTicks();
+        sequence->RefreshSequencePage();
         break;
     case 2:
-        LoadCropSpinners();
-        RefreshCropPage();
+        cropping->LoadCropSpinners();
+        cropping->RefreshCropPage();
         break;
     case 3:
-        RefreshResizePage();
+        resizing->RefreshResizePage();
         break;
     case 4:
-        RefreshScriptsPage();
+        scripts->RefreshScriptsPage();
         break;
     default:
         ShowWarning(QStringLiteral("Invalid ActivePageIndex in TForm1.PageControl1Change !"));
         break;
     }
-}
-
-void TForm1::RadioGroupInputDisplayFormatClick() {
-    const int index = ui->RadioGroupInputDisplayFormat->ItemIndex();
-    if (Project && (index == 0 || index == 1))
-        Project->SetInputDisplayFormat(static_cast<uint8_t>(index));
-}
-
-void TForm1::ComboBoxProcessorTypeChange(int index) {
-    if (index >= 0 && index < ProcessorTypes.size())
-        iDCT = static_cast<uint8_t>(index);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -242,18 +171,18 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::FormClose() {
-    if (Project) {
+    if (project) {
         // A settings file that cannot be written keeps the window open, so nothing is lost.
         if (AskConfirmation(QStringLiteral("Sauver les modifications en quittant ?")) && !SaveIniFile())
             return false;
         ui->PageControl1->hide();
-        Project.reset();
+        project.reset();
     }
     return true;
 }
 
 void TForm1::APropos1Click() {
-    if (FormAbout == nullptr)
-        FormAbout = new TFormAbout(this);
-    Seam().ExecModal(FormAbout);
+    if (formAbout == nullptr)
+        formAbout = new TFormAbout(this);
+    Seam().ExecModal(formAbout);
 }

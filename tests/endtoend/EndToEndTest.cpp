@@ -1,4 +1,5 @@
 #include "ScriptedUiSeam.h"
+#include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
 #include "common/RunTests.h"
 #include "common/TestPaths.h"
@@ -7,11 +8,13 @@
 #include "model/UseFullUnit.h"
 #include "platform/FileBytes.h"
 #include "ui/Cinescriptor.h"
+#include "ui/InformationPage.h"
+#include "ui/ScriptsPage.h"
 #include "ui/widgets/ImageCanvas.h"
 #include "ui/widgets/LabeledEdit.h"
 #include "ui/widgets/TrackBar.h"
-#include "ui_Cinescriptor.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +26,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -34,7 +38,7 @@
 
 namespace {
 
-enum Page { InformationPage = 0, SequencePage = 1, CropPage = 2, ResizePage = 3, ScriptsPage = 4 };
+enum Page { InformationTab = 0, SequenceTab = 1, CropTab = 2, ResizeTab = 3, ScriptsTab = 4 };
 
 void Settle() {
     for (int i = 0; i < 3; ++i)
@@ -210,15 +214,15 @@ protected:
         QApplication::setActiveWindow(window.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
         seam.openFileNames.push_back(d2v);
-        window->ui->Ouvrir1->trigger();
+        Control<QAction>(*window, "Ouvrir1")->trigger();
         Settle();
         return window;
     }
 
     static void Activate(TForm1& window, Page page) {
-        QTabBar* tabs = window.ui->PageControl1->tabBar();
+        QTabBar* tabs = Control<QTabWidget>(window, "PageControl1")->tabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
-        ASSERT_EQ(window.ui->PageControl1->currentIndex(), static_cast<int>(page));
+        ASSERT_EQ(Control<QTabWidget>(window, "PageControl1")->currentIndex(), static_cast<int>(page));
         Settle();
     }
 
@@ -241,20 +245,25 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
     Snapshot held{};
     {
         auto window = OpenWindow();
-        ASSERT_TRUE(window->Project) << messages.Texts().join(QLatin1Char('\n')).toStdString();
-        TD2VFullProject& project = *window->Project;
+        ASSERT_TRUE(window->Project()) << messages.Texts().join(QLatin1Char('\n')).toStdString();
+        TD2VFullProject& project = *window->Project();
 
         // Information page: what the sample is.
-        EXPECT_EQ(window->ui->PageControl1->currentIndex(), static_cast<int>(InformationPage));
-        EXPECT_TRUE(window->ui->LabelFormat->text().startsWith(
-            QStringLiteral("Format  (Largeur x Hauteur) :  720 x 576 (pixels)")))
-            << window->ui->LabelFormat->text().toStdString();
-        EXPECT_EQ(window->ui->LabelFrameNumber->text(), QStringLiteral("Nombre de frames :  500"));
-        EXPECT_TRUE(window->ui->LabelDuration->text().startsWith(QStringLiteral("Durée :  20 Secondes")))
-            << window->ui->LabelDuration->text().toStdString();
+        EXPECT_EQ(Control<QTabWidget>(*window, "PageControl1")->currentIndex(),
+                  static_cast<int>(InformationTab));
+        EXPECT_TRUE(Control<QLabel>(*window, "LabelFormat")
+                        ->text()
+                        .startsWith(QStringLiteral("Format  (Largeur x Hauteur) :  720 x 576 (pixels)")))
+            << Control<QLabel>(*window, "LabelFormat")->text().toStdString();
+        EXPECT_EQ(Control<QLabel>(*window, "LabelFrameNumber")->text(),
+                  QStringLiteral("Nombre de frames :  500"));
+        EXPECT_TRUE(Control<QLabel>(*window, "LabelDuration")
+                        ->text()
+                        .startsWith(QStringLiteral("Durée :  20 Secondes")))
+            << Control<QLabel>(*window, "LabelDuration")->text().toStdString();
 
         // Sequence page: range and credits, each chosen on the frame shown.
-        Activate(*window, SequencePage);
+        Activate(*window, SequenceTab);
         shown[First] = ShowSequenceFrame(*window, First);
         ClickIn(window.get(), "ButtonSelectFirstFrame");
         shown[Last] = ShowSequenceFrame(*window, Last);
@@ -273,7 +282,7 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
         EXPECT_EQ(project.CreditsMode, 2);
 
         // Crop page: the automatic crop finds the letterbox bands (72 rows each).
-        Activate(*window, CropPage);
+        Activate(*window, CropTab);
         ClickIn(window.get(), "ButtonAutoCrop");
         EXPECT_GE(project.CropTop, 64);
         EXPECT_LE(project.CropTop, 80);
@@ -286,7 +295,7 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
                   QString::number(project.CropBottom));
 
         // Resize page: automatic ratio, a width of 512.
-        Activate(*window, ResizePage);
+        Activate(*window, ResizeTab);
         PickText(In<QComboBox>(window.get(), "ComboBoxOutputProjectedRatio"), QStringLiteral("Automatique"));
         TypeAndEnter(In<LabeledEdit>(window.get(), "LabeledEditOutputWidth"), QStringLiteral("512"));
         EXPECT_EQ(project.OutputWidth, 512);
@@ -297,7 +306,7 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
         EXPECT_GT(project.OutputHeight, 160);
 
         // Scripts page: the calculator, audio by estimate, subtitles typed, two 700 Mo CDs.
-        Activate(*window, ScriptsPage);
+        Activate(*window, ScriptsTab);
         seam.onModal = [&](QDialog* dialog) {
             const QString name = dialog->objectName();
             dialog->show();
@@ -340,7 +349,7 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
         auto* preview = In<QCheckBox>(window.get(), "CheckBoxPreVisualization");
         if (preview->isChecked())
             QTest::mouseClick(preview, Qt::LeftButton, {}, QPoint(5, preview->height() / 2));
-        ASSERT_FALSE(window->IsPrevisualizationModeSelected);
+        ASSERT_FALSE(window->Scripts().Choices().IsPrevisualizationModeSelected);
         seam.saveFileNames = {folder.filePath(QStringLiteral("film.avs")),
                               folder.filePath(QStringLiteral("film_Credits.avs"))};
         ClickIn(window.get(), "ButtonGenerate");
@@ -349,8 +358,10 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
         held = Take(project);
         const QByteArray main = ReadAll(folder.filePath(QStringLiteral("film.avs")));
         const QByteArray credits = ReadAll(folder.filePath(QStringLiteral("film_Credits.avs")));
-        EXPECT_EQ(main.toStdString(), ExpectedScript(false, d2v, held, window->iDCT).toStdString());
-        EXPECT_EQ(credits.toStdString(), ExpectedScript(true, d2v, held, window->iDCT).toStdString());
+        EXPECT_EQ(main.toStdString(),
+                  ExpectedScript(false, d2v, held, window->Information().iDCT()).toStdString());
+        EXPECT_EQ(credits.toStdString(),
+                  ExpectedScript(true, d2v, held, window->Information().iDCT()).toStdString());
         EXPECT_EQ(ScriptValue(main, "Start"), First);
         EXPECT_EQ(ScriptValue(main, "End"), Credits - 1);
         EXPECT_EQ(ScriptValue(credits, "Start"), Credits);
@@ -368,14 +379,14 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
     {
         messages.Clear();
         auto window = OpenWindow();
-        ASSERT_TRUE(window->Project);
-        EXPECT_EQ(Take(*window->Project), held);
-        Activate(*window, SequencePage);
+        ASSERT_TRUE(window->Project());
+        EXPECT_EQ(Take(*window->Project()), held);
+        Activate(*window, SequenceTab);
         EXPECT_TRUE(In<QCheckBox>(window.get(), "CheckBoxIsCreditsModeSelected")->isChecked());
         EXPECT_EQ(In<LabeledEdit>(window.get(), "LabeledEditBegin")->text(), QString::number(First));
         EXPECT_EQ(In<LabeledEdit>(window.get(), "LabeledEditEnd")->text(), QString::number(Last));
         EXPECT_EQ(In<LabeledEdit>(window.get(), "LabeledEditCredits")->text(), QString::number(Credits));
-        Activate(*window, ResizePage);
+        Activate(*window, ResizeTab);
         EXPECT_EQ(In<LabeledEdit>(window.get(), "LabeledEditOutputWidth")->text(), QStringLiteral("512"));
         // A film with settings comes back on "Manuel", the stored ratio in force (compared above).
         EXPECT_EQ(In<QComboBox>(window.get(), "ComboBoxOutputProjectedRatio")->currentText(),

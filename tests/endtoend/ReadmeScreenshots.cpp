@@ -8,9 +8,9 @@
 #include "ui/Cinescriptor.h"
 #include "ui/IndexingProgress.h"
 #include "ui/OpenVideo.h"
-#include "ui_Cinescriptor.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
@@ -83,15 +84,15 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     seam.openFileNames.push_back(QString::fromLocal8Bit(argv[1]));
-    window.ui->Ouvrir1->trigger();
-    if (!window.Project) {
+    window.findChild<QAction*>(QStringLiteral("Ouvrir1"))->trigger();
+    if (!window.Project()) {
         std::fprintf(stderr, "readme_screenshots: %s\n",
                      qPrintable(messages.Texts().join(QLatin1Char('\n'))));
         return 1;
     }
     Save(&window, "information-page.png");
 
-    QTabBar* tabs = window.ui->PageControl1->tabBar();
+    QTabBar* tabs = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->tabBar();
     auto page = [&](int index) {
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
         QTest::qWait(200);
@@ -168,7 +169,7 @@ int main(int argc, char** argv) {
     if (!preview->isChecked())
         preview->click();
     Click(&window, "ButtonGenerate");
-    window.ui->APropos1->trigger();
+    window.findChild<QAction*>(QStringLiteral("APropos1"))->trigger();
     QTest::qWait(100);
 
     if (argc == 4) {
@@ -184,7 +185,7 @@ int main(int argc, char** argv) {
             return dialog->result();
         };
         seam.openVideoNames.push_back({QString::fromLocal8Bit(argv[3])});
-        window.ui->OuvrirVideo1->trigger();
+        window.findChild<QAction*>(QStringLiteral("OuvrirVideo1"))->trigger();
         auto* progress = window.findChild<IndexingProgress*>();
         if (progress == nullptr) {
             std::fprintf(stderr, "readme_screenshots: no indexing of the DVD: %s\n",
@@ -197,7 +198,7 @@ int main(int argc, char** argv) {
         const uint64_t done = total * 42 / 100;
         progress->ShowProgress(done, total, static_cast<double>(done) / (85.0 * 1048576));
         SaveNow(progress, "indexing-progress.png");
-        while (window.VideoOpener->IsIndexing())
+        while (window.VideoOpener()->IsIndexing())
             QTest::qWait(50);
     }
 

@@ -1,7 +1,5 @@
 #include "PagesFixture.h"
 
-#include "ui_Cinescriptor.h"
-
 #include <QTest>
 
 namespace {

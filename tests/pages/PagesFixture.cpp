@@ -1,7 +1,6 @@
 #include "PagesFixture.h"
 
 #include "model/DecoderLibrary.h"
-#include "ui_Cinescriptor.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -115,15 +114,15 @@ void PagesTest::Open(const QString& d2v) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     seam.openFileNames.push_back(d2v);
-    window->ui->Ouvrir1->trigger();
-    ASSERT_TRUE(window->Project) << messages.Texts().join(QLatin1Char('\n')).toStdString();
+    Control<QAction>(*window, "Ouvrir1")->trigger();
+    ASSERT_TRUE(window->Project()) << messages.Texts().join(QLatin1Char('\n')).toStdString();
     Settle();
 }
 
 void PagesTest::Activate(Page page) {
-    QTabBar* tabs = window->ui->PageControl1->tabBar();
+    QTabBar* tabs = Control<QTabWidget>(*window, "PageControl1")->tabBar();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
-    ASSERT_EQ(window->ui->PageControl1->currentIndex(), static_cast<int>(page));
+    ASSERT_EQ(Control<QTabWidget>(*window, "PageControl1")->currentIndex(), static_cast<int>(page));
     Settle();
 }
 
@@ -146,7 +145,7 @@ void PagesTest::PressEnter(QLineEdit* box) {
 
 void PagesTest::Leave(QLineEdit* box) {
     ASSERT_TRUE(box->hasFocus());
-    window->ui->PageControl1->tabBar()->setFocus(Qt::TabFocusReason);
+    Control<QTabWidget>(*window, "PageControl1")->tabBar()->setFocus(Qt::TabFocusReason);
     Settle();
 }
 

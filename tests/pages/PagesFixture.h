@@ -1,9 +1,13 @@
 #pragma once
 
+#include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 #include "ui/Cinescriptor.h"
+#include "ui/CropPage.h"
+#include "ui/ResizePage.h"
+#include "ui/SequencePage.h"
 #include "ui/UiSeam.h"
 #include "ui/widgets/ImageCanvas.h"
 #include "ui/widgets/LabeledEdit.h"
@@ -15,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <deque>
 #include <gtest/gtest.h>
@@ -59,18 +64,14 @@ protected:
 
     // A shown, active window with the film opened through "Fichier" > "Ouvrir".
     void Open(const QString& d2v);
-    TD2VFullProject& Project() { return *window->Project; }
+    TD2VFullProject& Project() { return *window->Project(); }
 
     // Selects a page by clicking its tab.
     void Activate(Page page);
     // Runs what the event loop has pending (deferred refreshes).
     static void Settle();
 
-    template <typename T> T* Find(const char* name) {
-        T* control = window->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
-    }
+    template <typename T> T* Find(const char* name) { return Control<T>(*window, name); }
     LabeledEdit* Edit(const char* name) { return Find<LabeledEdit>(name); }
     QLineEdit* Line(const char* name) { return Find<QLineEdit>(name); }
     TrackBar* Bar(const char* name) { return Find<TrackBar>(name); }

@@ -1,7 +1,6 @@
 #include "PagesFixture.h"
 
 #include "platform/NumberText.h"
-#include "ui_Cinescriptor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -211,19 +210,19 @@ protected:
             p.SetCreditsFrameNumber(BaselineCredits);
             p.SetFirstFrameNumber(BaselineFirst);
             Bar("TrackBar1")->SetPosition(static_cast<int>(BaselineFrame));
-            window->RefreshSequencePage();
+            window->Sequence().RefreshSequencePage();
             break;
         case CropPage:
             for (const char* border : {"UpDownTop", "UpDownBottom", "UpDownLeft", "UpDownRight"})
                 Find<UpDown>(border)->SetPosition(BaselineCrop);
             Bar("TrackBar2")->SetPosition(static_cast<int>(BaselineFrame));
-            window->RefreshCropPage();
+            window->Cropping().RefreshCropPage();
             break;
         case ResizePage:
             p.SetOutputProjectedRatio(BaselineRatio);
             p.SetOutputWidth(BaselineWidth);
             Bar("TrackBar3")->SetPosition(static_cast<int>(BaselineFrame));
-            window->RefreshResizePage();
+            window->Resizing().RefreshResizePage();
             break;
         }
         Settle();
@@ -484,9 +483,9 @@ TEST_P(PastedTextTest, EveryRoadThenEnterOrLeaving) {
                     EXPECT_EQ(p.CropTop, b.page == CropPage ? BaselineCrop : p.CropTop);
                     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(u'|').toStdString();
                     if (b.page == CropPage)
-                        window->RefreshCropPage();
+                        window->Cropping().RefreshCropPage();
                     else
-                        window->RefreshResizePage();
+                        window->Resizing().RefreshResizePage();
                     EXPECT_EQ(box->text(), QString(b.name) == QLatin1String("LabeledEditOutputHeight")
                                                ? QString::number(p.OutputHeight)
                                            : QString(b.name) == QLatin1String("LabeledEditOutputRatio")
@@ -593,8 +592,8 @@ TEST_F(PagesTest, AKeyBringingSeveralCharactersGoesThroughTheFilter) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
         Project().SetCropTop(0);
-        window->LoadCropSpinners();
-        window->RefreshCropPage();
+        window->Cropping().LoadCropSpinners();
+        window->Cropping().RefreshCropPage();
         box->setFocus(Qt::TabFocusReason);
         box->selectAll();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, c.typed);

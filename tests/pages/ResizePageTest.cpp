@@ -1,7 +1,5 @@
 #include "PagesFixture.h"
 
-#include "ui_Cinescriptor.h"
-
 #include <QTest>
 
 namespace {
@@ -236,7 +234,7 @@ TEST_F(ResizePageTest, MinimiseThenUndoRestoresTheCropsAndTheCaption) {
 
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(button->text(), QStringLiteral("Annuler les modifications"));
-    EXPECT_TRUE(window->IsAspectRatioErrorMinimized);
+    EXPECT_TRUE(window->Resizing().IsAspectRatioErrorMinimized());
     // 640 / 2.2 rounds to 291 lines: the output takes 292, and the picture gets back the 35
     // lines (aligned to 34) that make its shape match.
     EXPECT_EQ(Project().CropTop, 54);

@@ -1,7 +1,6 @@
 #include "PagesFixture.h"
 
 #include "model/UseFullUnit.h"
-#include "ui_Cinescriptor.h"
 
 #include <QApplication>
 #include <QImage>
@@ -76,7 +75,7 @@ TEST_P(MoveButtonsTest, MovesTheTrackBarAndTheViewFollows) {
         EXPECT_EQ(box->text(), Sentinel);
     } else {
         EXPECT_EQ(box->text(), QString::number(expected));
-        EXPECT_EQ(window->VideoRangeCurrentFrame, expected);
+        EXPECT_EQ(window->Sequence().VideoRangeCurrentFrame(), expected);
         EXPECT_EQ(Project().CurrentFrameNumber, expected);
     }
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
@@ -119,7 +118,7 @@ TEST_F(PagesTest, GotoButtonsShowTheFirstAndLastFrames) {
     Click("ButtonGotoFirstFrame");
     EXPECT_EQ(Bar("TrackBar1")->Position(), 0);
     EXPECT_EQ(box->text(), QStringLiteral("0"));
-    EXPECT_EQ(window->VideoRangeCurrentFrame, 0);
+    EXPECT_EQ(window->Sequence().VideoRangeCurrentFrame(), 0);
 }
 
 // The three frame-number boxes share their rule; each moves only its own page.
@@ -363,9 +362,9 @@ TEST_F(PagesTest, EachPageKeepsItsOwnFrame) {
         Type(Edit(p.box), QString::number(p.frame));
         PressEnter(Edit(p.box));
     }
-    EXPECT_EQ(window->VideoRangeCurrentFrame, 180);
-    EXPECT_EQ(window->CroppingCurrentFrame, 5);
-    EXPECT_EQ(window->ResizingCurrentFrame, 359);
+    EXPECT_EQ(window->Sequence().VideoRangeCurrentFrame(), 180);
+    EXPECT_EQ(window->Cropping().CroppingCurrentFrame(), 5);
+    EXPECT_EQ(window->Resizing().ResizingCurrentFrame(), 359);
 
     Activate(SequencePage);
     EXPECT_EQ(Edit("LabeledEditFrameNumber1")->text(), QStringLiteral("180"));
@@ -424,11 +423,11 @@ TEST_F(PagesTest, NoMovePendingFromAFormerFilmDrawsOnTheNewOne) {
     QTest::keyClick(Bar("TrackBar1"), Qt::Key_Right);
     // The film is opened again before the loop gets to the pending move.
     seam.openFileNames.push_back(FakeFilm(description));
-    window->ui->Ouvrir1->trigger();
+    Control<QAction>(*window, "Ouvrir1")->trigger();
     const QString opened = FakeRequests();
     Settle();
     EXPECT_EQ(FakeRequests(), opened);
-    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(Control<QTabWidget>(*window, "PageControl1")->currentIndex(), 0);
 }
 
 // A frame the decoder cannot give: the project says so once, and the page, its box and its track
@@ -447,7 +446,7 @@ TEST_F(PagesTest, FrameThatCannotBeDrawnLeavesThePageOnTheFrameOnShow) {
     EXPECT_EQ(messages.messages.size(), 1u) << messages.Texts().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(box->text(), QStringLiteral("50"));
     EXPECT_EQ(Bar("TrackBar1")->Position(), 50);
-    EXPECT_EQ(window->VideoRangeCurrentFrame, 50);
+    EXPECT_EQ(window->Sequence().VideoRangeCurrentFrame(), 50);
 }
 
 namespace {

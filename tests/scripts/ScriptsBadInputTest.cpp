@@ -338,7 +338,7 @@ TEST_F(ScriptsBadInput, FilmAndScriptNamesWithQuotesSpacesAccentsAndPercentNameT
     const QString d2v = folder + QStringLiteral("/film.d2v");
     TForm1 window;
     ASSERT_TRUE(window.OpenD2VFile(d2v)) << sink.Texts().join(QLatin1Char('\n')).toStdString();
-    ASSERT_TRUE(window.Project);
+    ASSERT_TRUE(window.Project());
     sink.Clear();
 
     const QString script = folder + QStringLiteral("/mon \"script\" 50% $1 é");

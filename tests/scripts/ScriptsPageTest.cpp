@@ -2,10 +2,13 @@
 
 #include "ScriptChecker.h"
 #include "ScriptedSeam.h"
+#include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 #include "ui/AviSynthScriptVisualizator.h"
+#include "ui/InformationPage.h"
+#include "ui/ScriptsPage.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -45,15 +48,11 @@ protected:
         d2v = dir.filePath(QStringLiteral("film.d2v"));
         window = std::make_unique<TForm1>();
         ASSERT_TRUE(window->OpenD2VFile(d2v)) << sink.Texts().join(QLatin1Char('\n')).toStdString();
-        ASSERT_TRUE(window->Project);
+        ASSERT_TRUE(window->Project());
         sink.Clear();
     }
 
-    template <class T> T* Child(const char* name) const {
-        T* child = window->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
+    template <class T> T* Child(const char* name) const { return Control<T>(*window, name); }
     // The user picks the scripts page (after another one, so the page really changes).
     void ShowScriptsPage() {
         auto* pages = Child<QTabWidget>("PageControl1");
@@ -89,7 +88,7 @@ TEST_P(PageCaptions, FollowTheCreditsModeOfTheSequencePageBoxes) {
         oneScriptBox->click();
     if (c.credits != creditsBox->isChecked())
         creditsBox->click();
-    EXPECT_EQ(window->Project->CreditsMode, c.mode);
+    EXPECT_EQ(window->Project()->CreditsMode, c.mode);
     ShowScriptsPage();
     EXPECT_EQ(Child<QGroupBox>("GroupBox8")->title(), *c.mainCaption);
     EXPECT_EQ(Child<QGroupBox>("GroupBox10")->isVisibleTo(window.get()), c.creditsGroupShown);
@@ -114,12 +113,12 @@ TEST_F(ScriptsPage, OneScriptBoxKeepsItsStateAcrossTheCreditsBox) {
     ASSERT_TRUE(creditsBox && oneScriptBox);
     creditsBox->click();
     oneScriptBox->click();
-    EXPECT_EQ(window->Project->CreditsMode, 1);
+    EXPECT_EQ(window->Project()->CreditsMode, 1);
     creditsBox->click();
-    EXPECT_EQ(window->Project->CreditsMode, 0);
-    EXPECT_FALSE(window->Project->IsCreditsModeSelected);
+    EXPECT_EQ(window->Project()->CreditsMode, 0);
+    EXPECT_FALSE(window->Project()->IsCreditsModeSelected);
     creditsBox->click();
-    EXPECT_EQ(window->Project->CreditsMode, 1);
+    EXPECT_EQ(window->Project()->CreditsMode, 1);
 }
 
 TEST_F(ScriptsPage, OneScriptForgetsTheCreditsVideoSize) {
@@ -127,13 +126,13 @@ TEST_F(ScriptsPage, OneScriptForgetsTheCreditsVideoSize) {
     auto* oneScriptBox = Child<QCheckBox>("CheckBoxOnlyOneScript");
     ASSERT_TRUE(creditsBox && oneScriptBox);
     creditsBox->click();
-    ASSERT_EQ(window->Project->CreditsMode, 2);
-    ASSERT_TRUE(window->Project->SetCreditsVideoSize(1000000));
+    ASSERT_EQ(window->Project()->CreditsMode, 2);
+    ASSERT_TRUE(window->Project()->SetCreditsVideoSize(1000000));
     oneScriptBox->click();
-    EXPECT_EQ(window->Project->CreditsVideoSize, 0u);
+    EXPECT_EQ(window->Project()->CreditsVideoSize, 0u);
     oneScriptBox->click();
-    EXPECT_EQ(window->Project->CreditsMode, 2);
-    EXPECT_EQ(window->Project->CreditsVideoSize, 0u);
+    EXPECT_EQ(window->Project()->CreditsMode, 2);
+    EXPECT_EQ(window->Project()->CreditsVideoSize, 0u);
 }
 
 TEST_F(ScriptsPage, TemplatesAreChosenAndClearedGroupByGroup) {
@@ -154,22 +153,22 @@ TEST_F(ScriptsPage, TemplatesAreChosenAndClearedGroupByGroup) {
               QStringLiteral("Modèle de script sélectionné :  ") + mainTemplate);
     EXPECT_EQ(Child<QLabel>("LabelCreditsScript")->text(),
               QStringLiteral("Modèle de script sélectionné :  ") + creditsTemplate);
-    EXPECT_TRUE(window->IsMainScriptModele);
-    EXPECT_EQ(window->CreditsScriptModele, creditsTemplate);
+    EXPECT_TRUE(window->Scripts().Choices().IsMainScriptModele);
+    EXPECT_EQ(window->Scripts().Choices().CreditsScriptModele, creditsTemplate);
 
     // A cancelled dialog changes nothing.
     Child<QPushButton>("ButtonMainScript")->click();
-    EXPECT_EQ(window->MainScriptModele, mainTemplate);
+    EXPECT_EQ(window->Scripts().Choices().MainScriptModele, mainTemplate);
 
     Child<QPushButton>("ButtonMainScriptClear")->click();
-    EXPECT_FALSE(window->IsMainScriptModele);
-    EXPECT_TRUE(window->MainScriptModele.isEmpty());
+    EXPECT_FALSE(window->Scripts().Choices().IsMainScriptModele);
+    EXPECT_TRUE(window->Scripts().Choices().MainScriptModele.isEmpty());
     EXPECT_EQ(Child<QLabel>("LabelMainScript")->text(), Invitation);
-    EXPECT_TRUE(window->IsCreditsScriptModele);
+    EXPECT_TRUE(window->Scripts().Choices().IsCreditsScriptModele);
     EXPECT_EQ(Child<QLabel>("LabelCreditsScript")->text(),
               QStringLiteral("Modèle de script sélectionné :  ") + creditsTemplate);
     Child<QPushButton>("ButtonCreditsScriptClear")->click();
-    EXPECT_FALSE(window->IsCreditsScriptModele);
+    EXPECT_FALSE(window->Scripts().Choices().IsCreditsScriptModele);
     EXPECT_EQ(Child<QLabel>("LabelCreditsScript")->text(), Invitation);
 }
 
@@ -177,7 +176,7 @@ TEST_F(ScriptsPage, LongTemplatePathIsCutTo255Characters) {
     const QString longPath = QStringLiteral("/") + QString(300, QLatin1Char('m')) + QStringLiteral(".avs");
     seam.openNames = {longPath};
     Child<QPushButton>("ButtonMainScript")->click();
-    EXPECT_EQ(window->MainScriptModele, longPath.left(255));
+    EXPECT_EQ(window->Scripts().Choices().MainScriptModele, longPath.left(255));
 }
 
 TEST_F(ScriptsPage, PreVisualizationBoxSetsTheChoice) {
@@ -185,20 +184,20 @@ TEST_F(ScriptsPage, PreVisualizationBoxSetsTheChoice) {
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text(), QStringLiteral("Prévisualiser les informations avant de générer les Scripts"));
     box->click();
-    EXPECT_TRUE(window->IsPrevisualizationModeSelected);
+    EXPECT_TRUE(window->Scripts().Choices().IsPrevisualizationModeSelected);
     box->click();
-    EXPECT_FALSE(window->IsPrevisualizationModeSelected);
+    EXPECT_FALSE(window->Scripts().Choices().IsPrevisualizationModeSelected);
 }
 
 TEST_F(ScriptsPage, GenerateWithoutPreviewInTwoScriptModeWritesBothScriptsOfTheFilm) {
     Child<QCheckBox>("CheckBoxIsCreditsModeSelected")->click();
-    TD2VFullProject& p = *window->Project;
+    TD2VFullProject& p = *window->Project();
     ASSERT_TRUE(p.SetLastFrameNumber(300));
     ASSERT_TRUE(p.SetCreditsFrameNumber(250));
     ASSERT_TRUE(p.SetFirstFrameNumber(20));
     ASSERT_TRUE(p.SetCropTop(72));
     ASSERT_TRUE(p.SetCropBottom(72));
-    window->iDCT = 3;
+    window->Information().SetiDCT(3);
     ShowScriptsPage();
     seam.saveNames = {Path("film"), Path("film_Credits")};
     Child<QPushButton>("ButtonGenerate")->click();
@@ -243,14 +242,16 @@ TEST_F(ScriptsPage, GenerateWithoutPreviewInTwoScriptModeWritesBothScriptsOfTheF
 TEST_F(ScriptsPage, OneScriptInCreditsModeWritesOneMixedScriptWithTheMainTemplate) {
     Child<QCheckBox>("CheckBoxIsCreditsModeSelected")->click();
     Child<QCheckBox>("CheckBoxOnlyOneScript")->click();
-    TD2VFullProject& p = *window->Project;
+    TD2VFullProject& p = *window->Project();
     ASSERT_TRUE(p.SetCreditsFrameNumber(300));
     QFile credits(Path("credits.avs"));
     ASSERT_TRUE(credits.open(QIODevice::WriteOnly));
     credits.write("Return BlankClip()\r\n");
     credits.close();
-    window->IsCreditsScriptModele = true;
-    window->CreditsScriptModele = credits.fileName();
+    ScriptChoices choices = window->Scripts().Choices();
+    choices.IsCreditsScriptModele = true;
+    choices.CreditsScriptModele = credits.fileName();
+    window->Scripts().SetChoices(choices);
     seam.saveNames = {Path("mixed")};
     Child<QPushButton>("ButtonGenerate")->click();
 

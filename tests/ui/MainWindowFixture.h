@@ -1,17 +1,30 @@
 #pragma once
 
 #include "ScriptedUiSeam.h"
+#include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 #include "platform/PrivateProfile.h"
 #include "ui/Cinescriptor.h"
-#include "ui_Cinescriptor.h"
+#include "ui/CropPage.h"
+#include "ui/InformationPage.h"
+#include "ui/ResizePage.h"
+#include "ui/ScriptsPage.h"
+#include "ui/SequencePage.h"
+#include "ui/widgets/RadioGroup.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -66,7 +79,7 @@ protected:
     // Opens through the menu and the (scripted) file dialog, as the user does.
     void OpenThroughMenu(TForm1& window, const QString& d2v) {
         seam.openFileNames.push_back(d2v);
-        window.ui->Ouvrir1->trigger();
+        Control<QAction>(window, "Ouvrir1")->trigger();
     }
 
     static QByteArray ReadAll(const QString& path) {

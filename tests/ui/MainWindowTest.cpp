@@ -35,18 +35,19 @@ QString ValueOf(const QStringList& lines, const QString& sectionKey) {
 TEST_F(MainWindowTest, BeforeAnyFileOnlyTheMenuShowsAndClosingAsksNothing) {
     auto window = NewWindow();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Cinescriptor"));
-    EXPECT_FALSE(window->ui->PageControl1->isVisible());
-    EXPECT_EQ(window->ui->Fichiers1->title(), QStringLiteral("Fichier"));
-    EXPECT_EQ(window->ui->Ouvrir1->text(), QStringLiteral("Ouvrir"));
-    EXPECT_EQ(window->ui->Quitter1->text(), QStringLiteral("Quitter"));
-    EXPECT_EQ(window->ui->APropos1->text(), QStringLiteral("A Propos"));
+    auto* pages = Control<QTabWidget>(*window, "PageControl1");
+    EXPECT_FALSE(pages->isVisible());
+    EXPECT_EQ(Control<QMenu>(*window, "Fichiers1")->title(), QStringLiteral("Fichier"));
+    EXPECT_EQ(Control<QAction>(*window, "Ouvrir1")->text(), QStringLiteral("Ouvrir"));
+    EXPECT_EQ(Control<QAction>(*window, "Quitter1")->text(), QStringLiteral("Quitter"));
+    EXPECT_EQ(Control<QAction>(*window, "APropos1")->text(), QStringLiteral("A Propos"));
     const QStringList captions = {
         QStringLiteral("Informations sur la vidéo"), QStringLiteral("Sélection de la séquence à traiter"),
         QStringLiteral("Paramètres de rognage"), QStringLiteral("Paramètres de redimensionnement"),
         QStringLiteral("Création des scripts")};
-    ASSERT_EQ(window->ui->PageControl1->count(), 5);
+    ASSERT_EQ(pages->count(), 5);
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(window->ui->PageControl1->tabText(i), captions[i]);
+        EXPECT_EQ(pages->tabText(i), captions[i]);
     // The client area keeps its design size below the menu.
     EXPECT_EQ(window->width(), 993);
     EXPECT_EQ(window->centralWidget()->height(), 658);
@@ -58,12 +59,12 @@ TEST_F(MainWindowTest, BeforeAnyFileOnlyTheMenuShowsAndClosingAsksNothing) {
 
 TEST_F(MainWindowTest, AboutWindowIsMadeOnceAndShownModally) {
     auto window = NewWindow();
-    window->ui->APropos1->trigger();
+    Control<QAction>(*window, "APropos1")->trigger();
     ASSERT_EQ(seam.modalDialogs.size(), 1u);
     QDialog* about = seam.modalDialogs[0];
     EXPECT_EQ(about->parent(), window.get());
-    EXPECT_EQ(static_cast<QDialog*>(window->FormAbout), about);
-    window->ui->APropos1->trigger();
+    EXPECT_EQ(static_cast<QDialog*>(window->FormAbout()), about);
+    Control<QAction>(*window, "APropos1")->trigger();
     ASSERT_EQ(seam.modalDialogs.size(), 2u);
     EXPECT_EQ(seam.modalDialogs[1], about);
     EXPECT_TRUE(messages.messages.empty());
@@ -73,67 +74,69 @@ TEST_F(MainWindowTest, CancelledDialogChangesNothing) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    TD2VFullProject* project = window->Project.get();
+    TD2VFullProject* project = window->Project();
     ASSERT_NE(project, nullptr);
     project->SetCropTop(72);
 
-    window->ui->Ouvrir1->trigger(); // the seam's queue is empty: the dialog is cancelled
+    Control<QAction>(*window, "Ouvrir1")->trigger(); // the seam's queue is empty: the dialog is cancelled
     ASSERT_EQ(seam.openCalls.size(), 2u);
     EXPECT_EQ(seam.openCalls[1].caption, QStringLiteral("Ouverture d'un fichier .D2V"));
     EXPECT_EQ(seam.openCalls[1].filter, QStringLiteral("D2V Files (*.d2v)"));
     EXPECT_TRUE(seam.openCalls[1].directory.isEmpty());
-    EXPECT_EQ(window->Project.get(), project);
-    EXPECT_EQ(window->Project->CropTop, 72);
-    EXPECT_TRUE(window->ui->PageControl1->isVisible());
+    EXPECT_EQ(window->Project(), project);
+    EXPECT_EQ(window->Project()->CropTop, 72);
+    EXPECT_TRUE(Control<QTabWidget>(*window, "PageControl1")->isVisible());
 }
 
 TEST_F(MainWindowTest, OpeningAPalFilmShowsItsInformation) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_FALSE(window->IsOpeningFile);
-    EXPECT_TRUE(window->ui->PageControl1->isVisible());
-    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_FALSE(window->IsOpeningFile());
+    auto* pages = Control<QTabWidget>(*window, "PageControl1");
+    EXPECT_TRUE(pages->isVisible());
+    EXPECT_EQ(pages->currentIndex(), 0);
+    const auto label = [&window](const char* name) { return Control<QLabel>(*window, name)->text(); };
+    auto* format = Control<RadioGroup>(*window, "RadioGroupInputDisplayFormat");
+    auto* memo = Control<QPlainTextEdit>(*window, "MemoInputDisplayFormat");
+    auto* idct = Control<QComboBox>(*window, "ComboBoxProcessorType");
 
-    const Ui::TForm1& ui = *window->ui;
-    EXPECT_EQ(ui.LabelD2VFileName->text(), QStringLiteral("Fichier .D2V en cours : ") + d2v);
+    EXPECT_EQ(label("LabelD2VFileName"), QStringLiteral("Fichier .D2V en cours : ") + d2v);
     // 360 frames at 25 frames per second: 14.4 s, rounded to 14.
-    EXPECT_EQ(ui.LabelDuration->text(), QStringLiteral("Durée :  14 Secondes ( 14 s )."));
-    EXPECT_EQ(ui.LabelFormat->text(),
+    EXPECT_EQ(label("LabelDuration"), QStringLiteral("Durée :  14 Secondes ( 14 s )."));
+    EXPECT_EQ(label("LabelFormat"),
               QStringLiteral("Format  (Largeur x Hauteur) :  720 x 576 (pixels)   -   PAL"));
-    EXPECT_EQ(ui.LabelFrameNumber->text(), QStringLiteral("Nombre de frames :  360"));
-    EXPECT_EQ(ui.LabelFrameRate->text(), QStringLiteral("Frame Rate :  25 frames par seconde"));
-    EXPECT_FALSE(ui.LabelVOBSize->isVisible());
-    EXPECT_TRUE(ui.GroupBox1->isVisible());
-    EXPECT_TRUE(ui.GroupBox2->isVisible());
+    EXPECT_EQ(label("LabelFrameNumber"), QStringLiteral("Nombre de frames :  360"));
+    EXPECT_EQ(label("LabelFrameRate"), QStringLiteral("Frame Rate :  25 frames par seconde"));
+    EXPECT_FALSE(Control<QLabel>(*window, "LabelVOBSize")->isVisible());
+    EXPECT_TRUE(Control<QGroupBox>(*window, "GroupBox1")->isVisible());
+    EXPECT_TRUE(Control<QGroupBox>(*window, "GroupBox2")->isVisible());
 
-    EXPECT_EQ(ui.RadioGroupInputDisplayFormat->ItemIndex(), 0);
-    EXPECT_EQ(ui.RadioGroupInputDisplayFormat->Items(),
+    EXPECT_EQ(format->ItemIndex(), 0);
+    EXPECT_EQ(format->Items(),
               (QStringList{QStringLiteral("16/9 (WIDESCREEN)"), QStringLiteral("4/3 (STANDARD) ")}));
-    EXPECT_EQ(ui.MemoInputDisplayFormat->toPlainText(),
+    EXPECT_EQ(memo->toPlainText(),
               QStringLiteral(
                   "ATTENTION !\n\nLe format d'affichage n'est pas déterminé de manière automatique par "
                   "Cinescriptor.\n\nIl faut effectuer ce réglage afin d'obtenir un affichage correct de la "
                   "vidéo."));
-    EXPECT_TRUE(ui.MemoInputDisplayFormat->isReadOnly());
-    EXPECT_EQ(ui.MemoInputDisplayFormat->palette().color(QPalette::Base),
-              window->palette().color(QPalette::Window));
+    EXPECT_TRUE(memo->isReadOnly());
+    EXPECT_EQ(memo->palette().color(QPalette::Base), window->palette().color(QPalette::Window));
 
-    ASSERT_EQ(ui.ComboBoxProcessorType->count(), 8);
-    EXPECT_FALSE(ui.ComboBoxProcessorType->isEditable());
-    EXPECT_EQ(ui.ComboBoxProcessorType->currentIndex(), 7);
-    EXPECT_EQ(ui.ComboBoxProcessorType->itemText(0), QStringLiteral("0: Default value (in .d2v file)"));
-    EXPECT_EQ(ui.ComboBoxProcessorType->itemText(2),
+    ASSERT_EQ(idct->count(), 8);
+    EXPECT_FALSE(idct->isEditable());
+    EXPECT_EQ(idct->currentIndex(), 7);
+    EXPECT_EQ(idct->itemText(0), QStringLiteral("0: Default value (in .d2v file)"));
+    EXPECT_EQ(idct->itemText(2),
               QStringLiteral(
                   "2: 32 bits SSEMMX (P3 \"Tualatin\", Celeron \"Coppermine\" and \"Tualatin\", Athlon XP "
                   "and MP, Duron \"Morgan\")"));
-    EXPECT_EQ(ui.ComboBoxProcessorType->itemText(7),
-              QStringLiteral("7: SimpleiDCT (Very accurate iDCT from XviD project)"));
-    EXPECT_EQ(window->iDCT, 7);
-    EXPECT_EQ(window->D2VFilePath, folder.path() + QLatin1Char('/'));
-    EXPECT_EQ(window->IniFileName, folder.filePath(QStringLiteral("film.ini")));
-    EXPECT_TRUE(window->IsIniFileMissing);
+    EXPECT_EQ(idct->itemText(7), QStringLiteral("7: SimpleiDCT (Very accurate iDCT from XviD project)"));
+    EXPECT_EQ(window->Information().iDCT(), 7);
+    EXPECT_EQ(window->D2VFilePath(), folder.path() + QLatin1Char('/'));
+    EXPECT_EQ(window->IniFileName(), folder.filePath(QStringLiteral("film.ini")));
+    EXPECT_TRUE(window->IsIniFileMissing());
 }
 
 TEST_F(MainWindowTest, NtscFilmShowsTheDigitsOfItsFloatFrameRate) {
@@ -141,15 +144,17 @@ TEST_F(MainWindowTest, NtscFilmShowsTheDigitsOfItsFloatFrameRate) {
     const QString d2v = CopyFilm(QStringLiteral("ntsc_interlaced"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
+    ASSERT_NE(window->Project(), nullptr);
     // 30000/1001 as a 32-bit float is 29.97002983093261...; 15 significant digits.
-    EXPECT_EQ(window->ui->LabelFrameRate->text(),
+    EXPECT_EQ(Control<QLabel>(*window, "LabelFrameRate")->text(),
               QStringLiteral("Frame Rate :  29,9700298309326 frames par seconde"));
-    EXPECT_EQ(window->ui->LabelFormat->text(),
+    EXPECT_EQ(Control<QLabel>(*window, "LabelFormat")->text(),
               QStringLiteral("Format  (Largeur x Hauteur) :  720 x 480 (pixels)   -   NTSC"));
-    EXPECT_EQ(window->ui->LabelFrameNumber->text(), QStringLiteral("Nombre de frames :  300"));
+    EXPECT_EQ(Control<QLabel>(*window, "LabelFrameNumber")->text(),
+              QStringLiteral("Nombre de frames :  300"));
     // 300 × 1001 / 30000 = 10.01 s.
-    EXPECT_EQ(window->ui->LabelDuration->text(), QStringLiteral("Durée :  10 Secondes ( 10 s )."));
+    EXPECT_EQ(Control<QLabel>(*window, "LabelDuration")->text(),
+              QStringLiteral("Durée :  10 Secondes ( 10 s )."));
 }
 
 TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
@@ -158,7 +163,7 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
     ASSERT_FALSE(QFile::exists(ini));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
+    ASSERT_NE(window->Project(), nullptr);
     ASSERT_TRUE(QFile::exists(ini));
 
     const QStringList lines = KeyLines(ReadAll(ini));
@@ -208,7 +213,7 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
         EXPECT_TRUE(lines[i].startsWith(expectedKeys[i] + QLatin1Char('='))) << lines[i].toStdString();
 
     // The values that opening a 720 x 576, 360-frame film at 25 fps sets.
-    const TD2VFullProject& p = *window->Project;
+    const TD2VFullProject& p = *window->Project();
     const std::pair<const char*, QString> expected[] = {
         {"D2VFile/InputFileName", d2v},
         {"D2VFile/InputNumberOfFrames", "360"},
@@ -250,51 +255,51 @@ TEST_F(MainWindowTest, FourThirdsChangesTheProjectAndNoLabel) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
+    ASSERT_NE(window->Project(), nullptr);
     QStringList before;
-    for (QLabel* label : window->ui->TabSheet1->findChildren<QLabel*>())
+    for (QLabel* label : Control<QWidget>(*window, "TabSheet1")->findChildren<QLabel*>())
         before << label->text();
 
-    ClickRadio(window->ui->RadioGroupInputDisplayFormat->Button(1));
-    EXPECT_EQ(window->Project->InputDisplayFormat, 1);
-    EXPECT_EQ(window->Project->InputDisplayRatio, 4.0f / 3.0f);
+    ClickRadio(Control<RadioGroup>(*window, "RadioGroupInputDisplayFormat")->Button(1));
+    EXPECT_EQ(window->Project()->InputDisplayFormat, 1);
+    EXPECT_EQ(window->Project()->InputDisplayRatio, 4.0f / 3.0f);
     QStringList after;
-    for (QLabel* label : window->ui->TabSheet1->findChildren<QLabel*>())
+    for (QLabel* label : Control<QWidget>(*window, "TabSheet1")->findChildren<QLabel*>())
         after << label->text();
     EXPECT_EQ(before, after);
 
-    ClickRadio(window->ui->RadioGroupInputDisplayFormat->Button(0));
-    EXPECT_EQ(window->Project->InputDisplayFormat, 0);
-    EXPECT_EQ(window->Project->InputDisplayRatio, 16.0f / 9.0f);
+    ClickRadio(Control<RadioGroup>(*window, "RadioGroupInputDisplayFormat")->Button(0));
+    EXPECT_EQ(window->Project()->InputDisplayFormat, 0);
+    EXPECT_EQ(window->Project()->InputDisplayRatio, 16.0f / 9.0f);
 }
 
 TEST_F(MainWindowTest, DisplayFormatIsNotStoredAndStartsAtSixteenNinths) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ClickRadio(window->ui->RadioGroupInputDisplayFormat->Button(1));
-    ASSERT_EQ(window->Project->InputDisplayFormat, 1);
+    ClickRadio(Control<RadioGroup>(*window, "RadioGroupInputDisplayFormat")->Button(1));
+    ASSERT_EQ(window->Project()->InputDisplayFormat, 1);
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
 
     auto again = NewWindow();
     OpenThroughMenu(*again, d2v);
-    EXPECT_EQ(again->Project->InputDisplayFormat, 0);
-    EXPECT_EQ(again->ui->RadioGroupInputDisplayFormat->ItemIndex(), 0);
+    EXPECT_EQ(again->Project()->InputDisplayFormat, 0);
+    EXPECT_EQ(Control<RadioGroup>(*again, "RadioGroupInputDisplayFormat")->ItemIndex(), 0);
 }
 
 TEST_F(MainWindowTest, IdctListTakesTheUsersPick) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    QComboBox* combo = window->ui->ComboBoxProcessorType;
+    QComboBox* combo = Control<QComboBox>(*window, "ComboBoxProcessorType");
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Up); // the user moves the selection with the keyboard
     EXPECT_EQ(combo->currentIndex(), 6);
-    EXPECT_EQ(window->iDCT, 6);
+    EXPECT_EQ(window->Information().iDCT(), 6);
     // A selection made by the program is no pick.
     combo->setCurrentIndex(2);
-    EXPECT_EQ(window->iDCT, 6);
+    EXPECT_EQ(window->Information().iDCT(), 6);
 }
 
 struct IdctCase {
@@ -315,12 +320,12 @@ TEST_P(IdctFromFileTest, ListFollowsTheStoredValue) {
              QByteArray("[Interface]\r\n") + GetParam().line + "\r\n");
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_EQ(window->iDCT, GetParam().expectedIdct);
-    EXPECT_EQ(window->ui->ComboBoxProcessorType->currentIndex(), GetParam().expectedIndex);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_EQ(window->Information().iDCT(), GetParam().expectedIdct);
+    EXPECT_EQ(Control<QComboBox>(*window, "ComboBoxProcessorType")->currentIndex(), GetParam().expectedIndex);
     // The next save writes what the list shows.
     ASSERT_TRUE(window->SaveIniFile());
-    EXPECT_TRUE(ReadAll(window->IniFileName)
+    EXPECT_TRUE(ReadAll(window->IniFileName())
                     .contains("\r\niDCT=" + QByteArray::number(GetParam().expectedIdct) + "\r\n"));
 }
 
@@ -336,19 +341,19 @@ TEST_F(MainWindowTest, ProgramPageChangesDoNotRunPageActivation) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    QLabel* label = window->ui->LabelFrameNumber;
+    QLabel* label = Control<QLabel>(*window, "LabelFrameNumber");
     label->setText(QStringLiteral("marqueur"));
 
     window->SetActivePage(4);
     window->SetActivePage(0);
-    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(Control<QTabWidget>(*window, "PageControl1")->currentIndex(), 0);
     EXPECT_EQ(label->text(), QStringLiteral("marqueur"));
 
     // The user's click on the tab refreshes the page.
     window->SetActivePage(4);
-    QTabBar* tabs = window->ui->PageControl1->tabBar();
+    QTabBar* tabs = Control<QTabWidget>(*window, "PageControl1")->tabBar();
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(0).center());
-    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(Control<QTabWidget>(*window, "PageControl1")->currentIndex(), 0);
     EXPECT_EQ(label->text(), QStringLiteral("Nombre de frames :  360"));
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 }
@@ -370,20 +375,20 @@ TEST_F(MainWindowTest, QuitterEndsWithoutQuestionOrSaving) {
     OpenThroughMenu(*window, d2v);
     const QString ini = folder.filePath(QStringLiteral("film.ini"));
     const QByteArray saved = ReadAll(ini);
-    window->Project->SetCropTop(72);
+    window->Project()->SetCropTop(72);
 
     // Run in the application's loop: "Quitter" must end it (code 0) with the window still open.
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
     guard.start(10000);
-    QTimer::singleShot(0, window.get(), [&window] { window->ui->Quitter1->trigger(); });
+    QTimer::singleShot(0, window.get(), [&window] { Control<QAction>(*window, "Quitter1")->trigger(); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
     guard.stop();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(messages.messages.empty());
     // FormClose did not run: the project is still there and the file is as it was.
-    EXPECT_NE(window->Project, nullptr);
+    EXPECT_NE(window->Project(), nullptr);
     window.reset();
     EXPECT_EQ(ReadAll(ini), saved);
 }
@@ -394,15 +399,15 @@ TEST_F(MainWindowTest, ClosingWithoutSavingWritesNothing) {
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     const QByteArray saved = ReadAll(ini);
-    window->Project->SetCropTop(72);
-    window->iDCT = 3;
+    window->Project()->SetCropTop(72);
+    window->Information().SetiDCT(3);
 
     messages.answers.push_back(false);
     EXPECT_TRUE(window->close());
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].kind, RecordingMessageSink::Kind::Confirm);
     EXPECT_EQ(messages.messages[0].text, QStringLiteral("Sauver les modifications en quittant ?"));
-    EXPECT_EQ(window->Project, nullptr);
+    EXPECT_EQ(window->Project(), nullptr);
     EXPECT_EQ(ReadAll(ini), saved);
 }
 
@@ -411,18 +416,18 @@ TEST_F(MainWindowTest, OpeningAnotherFilmDiscardsUnsavedChangesWithoutAQuestion)
     auto window = NewWindow();
     OpenThroughMenu(*window, pal);
     const QByteArray saved = ReadAll(folder.filePath(QStringLiteral("film.ini")));
-    window->Project->SetCropTop(72);
+    window->Project()->SetCropTop(72);
     window->SetActivePage(3);
 
     // The same file again: the values last saved come back.
     OpenThroughMenu(*window, pal);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_EQ(window->Project->CropTop, 0);
-    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_EQ(window->Project()->CropTop, 0);
+    EXPECT_EQ(Control<QTabWidget>(*window, "PageControl1")->currentIndex(), 0);
     EXPECT_EQ(ReadAll(folder.filePath(QStringLiteral("film.ini"))), saved);
 
     // Another film: the first one's change is dropped unsaved, the new one shows on page 0.
-    window->Project->SetCropTop(72);
+    window->Project()->SetCropTop(72);
     window->SetActivePage(2);
     const QString ntscFolder = folder.filePath(QStringLiteral("ntsc"));
     ASSERT_TRUE(QDir().mkdir(ntscFolder));
@@ -430,11 +435,12 @@ TEST_F(MainWindowTest, OpeningAnotherFilmDiscardsUnsavedChangesWithoutAQuestion)
         ASSERT_TRUE(QFile::copy(TestDataPath(QStringLiteral("ntsc_interlaced/") + QLatin1String(name)),
                                 ntscFolder + QLatin1Char('/') + QLatin1String(name)));
     OpenThroughMenu(*window, ntscFolder + QStringLiteral("/film.d2v"));
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_EQ(window->Project->InputHeight, 480);
-    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
-    EXPECT_EQ(window->ui->LabelFrameNumber->text(), QStringLiteral("Nombre de frames :  300"));
-    EXPECT_EQ(window->D2VFilePath, ntscFolder + QLatin1Char('/'));
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_EQ(window->Project()->InputHeight, 480);
+    EXPECT_EQ(Control<QTabWidget>(*window, "PageControl1")->currentIndex(), 0);
+    EXPECT_EQ(Control<QLabel>(*window, "LabelFrameNumber")->text(),
+              QStringLiteral("Nombre de frames :  300"));
+    EXPECT_EQ(window->D2VFilePath(), ntscFolder + QLatin1Char('/'));
     EXPECT_EQ(ReadAll(folder.filePath(QStringLiteral("film.ini"))), saved);
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 }
@@ -445,19 +451,19 @@ TEST_F(MainWindowTest, UnreadableFileStopsTheOpeningAndLeavesNoProject) {
     WriteAll(bad, "ceci n'est pas un index\r\n");
     auto window = NewWindow();
     OpenThroughMenu(*window, pal);
-    ASSERT_NE(window->Project, nullptr);
+    ASSERT_NE(window->Project(), nullptr);
 
     OpenThroughMenu(*window, bad);
-    EXPECT_EQ(window->Project, nullptr);
-    EXPECT_FALSE(window->ui->PageControl1->isVisible());
-    EXPECT_FALSE(window->IsOpeningFile);
+    EXPECT_EQ(window->Project(), nullptr);
+    EXPECT_FALSE(Control<QTabWidget>(*window, "PageControl1")->isVisible());
+    EXPECT_FALSE(window->IsOpeningFile());
     EXPECT_EQ(messages.messages.size(), 1u) << messages.Texts().join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("broken.ini"))));
 
     // A missing file likewise; closing then asks nothing.
     messages.Clear();
     OpenThroughMenu(*window, folder.filePath(QStringLiteral("absent.d2v")));
-    EXPECT_EQ(window->Project, nullptr);
+    EXPECT_EQ(window->Project(), nullptr);
     EXPECT_EQ(messages.messages.size(), 1u);
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("absent.ini"))));
     messages.Clear();
@@ -467,8 +473,8 @@ TEST_F(MainWindowTest, UnreadableFileStopsTheOpeningAndLeavesNoProject) {
     // The window still opens a good film afterwards.
     auto again = NewWindow();
     OpenThroughMenu(*again, pal);
-    EXPECT_NE(again->Project, nullptr);
-    EXPECT_TRUE(again->ui->PageControl1->isVisible());
+    EXPECT_NE(again->Project(), nullptr);
+    EXPECT_TRUE(Control<QTabWidget>(*again, "PageControl1")->isVisible());
 }
 
 TEST_F(MainWindowTest, FilmWithoutFramesIsRefusedAfterTheProjectsOwnMessage) {
@@ -481,9 +487,9 @@ TEST_F(MainWindowTest, FilmWithoutFramesIsRefusedAfterTheProjectsOwnMessage) {
     OpenThroughMenu(*window, d2v);
     DecoderLibraryFileName = previousLibrary;
 
-    EXPECT_EQ(window->Project, nullptr);
-    EXPECT_FALSE(window->ui->PageControl1->isVisible());
-    EXPECT_FALSE(window->IsOpeningFile);
+    EXPECT_EQ(window->Project(), nullptr);
+    EXPECT_FALSE(Control<QTabWidget>(*window, "PageControl1")->isVisible());
+    EXPECT_FALSE(window->IsOpeningFile());
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("vide.ini"))));
     const QStringList texts = messages.Texts();
     ASSERT_EQ(texts.size(), 2) << texts.join(QLatin1Char('|')).toStdString();
@@ -500,9 +506,9 @@ TEST_F(MainWindowTest, SettingsFileThatCannotBeCreatedStopsTheOpening) {
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
 
-    EXPECT_EQ(window->Project, nullptr);
-    EXPECT_FALSE(window->ui->PageControl1->isVisible());
-    EXPECT_FALSE(window->IsOpeningFile);
+    EXPECT_EQ(window->Project(), nullptr);
+    EXPECT_FALSE(Control<QTabWidget>(*window, "PageControl1")->isVisible());
+    EXPECT_FALSE(window->IsOpeningFile());
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, QStringLiteral("Unable to write to ") + ini);
     EXPECT_TRUE(QFileInfo(ini).isDir());
@@ -515,12 +521,12 @@ TEST_F(MainWindowTest, FailedSaveAtClosingKeepsTheWindowOpenAndAsksAgain) {
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     const QByteArray saved = ReadAll(ini);
-    window->Project->SetCropTop(72);
+    window->Project()->SetCropTop(72);
 
     PrivateProfileFailures failures;
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
-    ASSERT_NE(window->Project, nullptr);
+    ASSERT_NE(window->Project(), nullptr);
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0].kind, RecordingMessageSink::Kind::Confirm);
     EXPECT_EQ(messages.messages[1].text, QStringLiteral("Unable to write to ") + ini);
@@ -543,7 +549,7 @@ TEST_F(MainWindowTest, SettingsFileReplacedByAFolderAtClosingKeepsTheWindowOpen)
     ASSERT_TRUE(QDir().mkdir(ini));
 
     EXPECT_FALSE(window->close());
-    EXPECT_NE(window->Project, nullptr);
+    EXPECT_NE(window->Project(), nullptr);
     EXPECT_EQ(messages.Texts().last(), QStringLiteral("Unable to write to ") + ini);
     ASSERT_TRUE(QDir().rmdir(ini));
     EXPECT_TRUE(window->close());

@@ -85,34 +85,30 @@ protected:
         Control<QAction>("OuvrirVideo1")->trigger();
     }
 
-    template <typename T> T* Control(const char* name) {
-        T* control = window->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
-    }
+    template <typename T> T* Control(const char* name) { return ::Control<T>(*window, name); }
 
     IndexingProgress* Progress() { return window->findChild<IndexingProgress*>(); }
 
     // Runs the event loop until the indexing is over and its outcome handled.
     void WaitForIndexing() {
-        for (int i = 0; i < 6000 && window->VideoOpener->IsIndexing(); ++i)
+        for (int i = 0; i < 6000 && window->VideoOpener()->IsIndexing(); ++i)
             QTest::qWait(10);
-        ASSERT_FALSE(window->VideoOpener->IsIndexing()) << "the indexing did not end";
+        ASSERT_FALSE(window->VideoOpener()->IsIndexing()) << "the indexing did not end";
     }
 
     // The checked-in PAL film, opened as "Ouvrir" does: what must stay open when a new one fails.
     QString OpenFirstFilm() {
         const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
         OpenThroughMenu(*window, d2v);
-        EXPECT_NE(window->Project, nullptr);
+        EXPECT_NE(window->Project(), nullptr);
         return d2v;
     }
 
     // The film of that index open and shown.
     void ExpectOpen(const QString& d2v) {
-        ASSERT_NE(window->Project, nullptr);
-        EXPECT_EQ(window->Project->FileName, d2v);
-        EXPECT_TRUE(window->ui->PageControl1->isVisible());
+        ASSERT_NE(window->Project(), nullptr);
+        EXPECT_EQ(window->Project()->FileName, d2v);
+        EXPECT_TRUE(Control<QTabWidget>("PageControl1")->isVisible());
     }
 
     static QTemporaryDir* discRoot;
@@ -158,8 +154,8 @@ TEST_F(OpenVideoTest, DvdTitleIsChosenIndexedAndOpened) {
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QLatin1Char('\n')).toStdString();
     const QString d2v = copy + QStringLiteral("/VIDEO_TS/VTS_01.d2v");
     ExpectOpen(d2v);
-    EXPECT_EQ(window->Project->InputNumberOfFrames, static_cast<uint32_t>(kShortFrames));
-    EXPECT_EQ(window->ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(window->Project()->InputNumberOfFrames, static_cast<uint32_t>(kShortFrames));
+    EXPECT_EQ(Control<QTabWidget>("PageControl1")->currentIndex(), 0);
     EXPECT_TRUE(QFile::exists(copy + QStringLiteral("/VIDEO_TS/VTS_01.ini")));
     EXPECT_FALSE(QFile::exists(copy + QStringLiteral("/VIDEO_TS/VTS_02.d2v")));
 }
@@ -171,7 +167,7 @@ TEST_F(OpenVideoTest, FilmInPartsIsReadInTheOrderOfItsNames) {
         {folder.filePath(QStringLiteral("VTS_01_2.VOB")), folder.filePath(QStringLiteral("VTS_01_1.VOB"))});
     WaitForIndexing();
     ExpectOpen(folder.filePath(QStringLiteral("VTS_01.d2v")));
-    EXPECT_EQ(window->Project->InputNumberOfFrames, 400u);
+    EXPECT_EQ(window->Project()->InputNumberOfFrames, 400u);
 }
 
 // Cancelled before the first read (the button), while reading, and once all is read: nothing is
@@ -186,7 +182,7 @@ TEST_F(OpenVideoTest, CancelLeavesNothingAndTheOpenFilmOpen) {
         seam.onModal = [](QDialog* dialog) { return Press(dialog, "ButtonIndex"); };
         PickVideo({copy + QStringLiteral("/VIDEO_TS")});
         std::atomic<bool> cancelled{false};
-        auto* job = window->VideoOpener->findChild<IndexingJob*>();
+        auto* job = window->VideoOpener()->findChild<IndexingJob*>();
         ASSERT_NE(job, nullptr);
         ASSERT_FALSE(job->isRunning());
         if (when == When::BeforeReading) {
@@ -223,7 +219,7 @@ TEST_F(OpenVideoTest, ClosingTheWindowWhileIndexingWritesNothing) {
     std::atomic<bool> reading{false};
     // Slowed down, so that the window goes while the disc is being read.
     QObject::connect(
-        window->VideoOpener->findChild<IndexingJob*>(), &IndexingJob::Progress, window->VideoOpener,
+        window->VideoOpener()->findChild<IndexingJob*>(), &IndexingJob::Progress, window->VideoOpener(),
         [&reading](quint64, quint64) {
             reading = true;
             QThread::msleep(20);
@@ -286,8 +282,8 @@ TEST_F(OpenVideoTest, FilmCutShortIsToldThenOpened) {
     EXPECT_TRUE(messages.messages[0].text.contains(mpg)) << messages.messages[0].text.toStdString();
     EXPECT_TRUE(messages.messages[0].text.contains(QStringLiteral("se termine plus tôt")));
     ExpectOpen(folder.filePath(QStringLiteral("cut.d2v")));
-    EXPECT_GT(window->Project->InputNumberOfFrames, 0u);
-    EXPECT_LT(window->Project->InputNumberOfFrames, 360u);
+    EXPECT_GT(window->Project()->InputNumberOfFrames, 0u);
+    EXPECT_LT(window->Project()->InputNumberOfFrames, 360u);
 }
 
 // An index of that name already there: used as it is, made again, or nothing done.
@@ -315,14 +311,14 @@ TEST_F(OpenVideoTest, ExistingIndexIsUsedOrMadeAgain) {
         };
         PickVideo({mpg});
         EXPECT_EQ(asked, QStringLiteral("ExistingIndexQuestion"));
-        EXPECT_EQ(window->VideoOpener->IsIndexing(), c.indexed);
+        EXPECT_EQ(window->VideoOpener()->IsIndexing(), c.indexed);
         WaitForIndexing();
         EXPECT_EQ(QFileInfo(d2v).lastModified() > past, c.indexed);
         if (c.opened) {
             ExpectOpen(d2v);
-            EXPECT_EQ(window->Project->InputNumberOfFrames, 360u);
+            EXPECT_EQ(window->Project()->InputNumberOfFrames, 360u);
         } else {
-            EXPECT_EQ(window->Project, nullptr);
+            EXPECT_EQ(window->Project(), nullptr);
         }
     }
 }
@@ -369,7 +365,7 @@ TEST_F(OpenVideoTest, UnwritableFolderAsksWhereToWriteTheIndex) {
     ASSERT_EQ(seam.saveCalls.size(), 1u);
     EXPECT_EQ(QFileInfo(seam.saveCalls[0].directory).fileName(), QStringLiteral("film.d2v"));
     ExpectOpen(out + QStringLiteral("/film.d2v"));
-    EXPECT_EQ(window->Project->InputNumberOfFrames, 360u);
+    EXPECT_EQ(window->Project()->InputNumberOfFrames, 360u);
     EXPECT_EQ(QDir(readOnly).entryList(QDir::Files), QStringList{QStringLiteral("film.mpg")});
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -394,7 +390,7 @@ TEST_F(OpenVideoTest, FilmInAFolderWhoseNameIsNotUtf8) {
     ASSERT_TRUE(ReadWholeFile(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")), film));
     ASSERT_TRUE(WriteWholeFile(FileNameFromBytes(latin1 + "film.mpg"), film));
 
-    window->VideoOpener->Open({FileNameFromBytes(latin1 + "film.mpg")});
+    window->VideoOpener()->Open({FileNameFromBytes(latin1 + "film.mpg")});
     WaitForIndexing();
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QLatin1Char('\n')).toStdString();
     ExpectOpen(FileNameFromBytes(latin1 + "film.d2v"));
@@ -406,15 +402,15 @@ TEST_F(OpenVideoTest, SecondOpeningWhileIndexingStartsNothing) {
     const QString copy = CopyDisc();
     seam.onModal = [](QDialog* dialog) { return Press(dialog, "ButtonIndex"); };
     PickVideo({copy});
-    ASSERT_TRUE(window->VideoOpener->IsIndexing());
+    ASSERT_TRUE(window->VideoOpener()->IsIndexing());
     PickVideo({copy});
     Control<QAction>("OuvrirVideo1")->trigger();
     EXPECT_EQ(seam.openCalls.size(), 1u);
     EXPECT_EQ(seam.modalDialogs.size(), 1u);
-    EXPECT_EQ(window->VideoOpener->findChildren<IndexingJob*>().size(), 1);
+    EXPECT_EQ(window->VideoOpener()->findChildren<IndexingJob*>().size(), 1);
     WaitForIndexing();
     ExpectOpen(copy + QStringLiteral("/VIDEO_TS/VTS_02.d2v"));
-    EXPECT_EQ(window->Project->InputNumberOfFrames, static_cast<uint32_t>(kLongFrames));
+    EXPECT_EQ(window->Project()->InputNumberOfFrames, static_cast<uint32_t>(kLongFrames));
 }
 
 TEST(IndexingTextsTest, TitleFiguresReadAsPlayersShowThem) {

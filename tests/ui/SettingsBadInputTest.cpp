@@ -3,6 +3,7 @@
 #include "platform/FileBytes.h"
 #include "ui/SettingsFile.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -15,8 +16,8 @@ namespace {
 
 // What a film opened with a settings file must hold, whatever the file said.
 void ExpectSane(const TForm1& window) {
-    ASSERT_NE(window.Project, nullptr);
-    const TD2VFullProject& p = *window.Project;
+    ASSERT_NE(window.Project(), nullptr);
+    const TD2VFullProject& p = *window.Project();
     EXPECT_LE(p.FirstFrameNumber, p.CreditsFrameNumber);
     EXPECT_LE(p.CreditsFrameNumber, p.LastFrameNumber);
     EXPECT_LE(p.LastFrameNumber, p.InputNumberOfFrames);
@@ -39,7 +40,8 @@ void ExpectSane(const TForm1& window) {
     EXPECT_LE(uint64_t{p.AudioSize} + p.SubTitlesSize + p.CreditsVideoSize, uint64_t{0xFFFFFFFFu});
     // Each page's frame lies within the film.
     for (const int32_t frame :
-         {window.VideoRangeCurrentFrame, window.CroppingCurrentFrame, window.ResizingCurrentFrame}) {
+         {window.Sequence().VideoRangeCurrentFrame(), window.Cropping().CroppingCurrentFrame(),
+          window.Resizing().ResizingCurrentFrame()}) {
         EXPECT_GE(frame, 0);
         EXPECT_LT(static_cast<uint32_t>(frame), p.InputNumberOfFrames);
     }
@@ -68,10 +70,10 @@ TEST_P(BadValues, OpenTheFilmWithSaneValuesAndNothingWrongTakenSilently) {
     WriteAll(folder.filePath(QStringLiteral("film.ini")), c.lines);
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
+    ASSERT_NE(window->Project(), nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
     // Every page visited, so each one sets its frame up from what was read.
     for (int page = 1; page <= 4; ++page)
-        window->ui->PageControl1->setCurrentIndex(page);
+        Control<QTabWidget>(*window, "PageControl1")->setCurrentIndex(page);
     QApplication::processEvents();
 
     ExpectSane(*window);
@@ -90,79 +92,79 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Negative crops wrap to 16-bit values beyond the picture.
         BadValue{"NegativeCropTop", "[Cropping]\r\nCropTop=-8\r\n", CropTooBig,
-                 [](const TForm1& w) { return w.Project->CropTop == 0; }},
+                 [](const TForm1& w) { return w.Project()->CropTop == 0; }},
         BadValue{"NegativeCropBottom", "[Cropping]\r\nCropBottom=-2\r\n", CropTooBig,
-                 [](const TForm1& w) { return w.Project->CropBottom == 0; }},
+                 [](const TForm1& w) { return w.Project()->CropBottom == 0; }},
         BadValue{"NegativeCropLeft", "[Cropping]\r\nCropLeft=-16\r\n", SideTooBig,
-                 [](const TForm1& w) { return w.Project->CropLeft == 0; }},
+                 [](const TForm1& w) { return w.Project()->CropLeft == 0; }},
         BadValue{"NegativeCropRight", "[Cropping]\r\nCropRight=-1\r\n", SideTooBig,
-                 [](const TForm1& w) { return w.Project->CropRight == 0; }},
+                 [](const TForm1& w) { return w.Project()->CropRight == 0; }},
         BadValue{"CropsMeeting", "[Cropping]\r\nCropTop=8\r\nCropBottom=568\r\n", CropTooBig,
-                 [](const TForm1& w) { return w.Project->CropTop == 8 && w.Project->CropBottom == 0; }},
+                 [](const TForm1& w) { return w.Project()->CropTop == 8 && w.Project()->CropBottom == 0; }},
         BadValue{"CropOverflowing", "[Cropping]\r\nCropLeft=1e999\r\n", nullptr,
-                 [](const TForm1& w) { return w.Project->CropLeft == 0; }},
+                 [](const TForm1& w) { return w.Project()->CropLeft == 0; }},
         // Frame numbers beyond the film.
         BadValue{"FirstBeyondTheFilm", "[VideoRange]\r\nFirstFrameNumber=100000\r\n",
                  "FirstFrameNumber must be fewer or egal than InputNumberOfFrames !",
-                 [](const TForm1& w) { return w.Project->FirstFrameNumber == 0; }},
+                 [](const TForm1& w) { return w.Project()->FirstFrameNumber == 0; }},
         BadValue{"LastBeyondTheFilm", "[VideoRange]\r\nLastFrameNumber=361\r\n",
                  "LastFrameNumber must be fewer or egal than InputNumberOfFrames !",
-                 [](const TForm1& w) { return w.Project->LastFrameNumber == 359; }},
+                 [](const TForm1& w) { return w.Project()->LastFrameNumber == 359; }},
         BadValue{"CreditsAtMinusOne", "[VideoRange]\r\nCreditsFrameNumber=-1\r\n",
                  "CreditsFrameNumber must be fewer or egal than InputNumberOfFrames !",
-                 [](const TForm1& w) { return w.Project->CreditsFrameNumber == 359; }},
+                 [](const TForm1& w) { return w.Project()->CreditsFrameNumber == 359; }},
         BadValue{"FrameAsText", "[VideoRange]\r\nLastFrameNumber=fin\r\n", nullptr,
-                 [](const TForm1& w) { return w.Project->LastFrameNumber == 359; }},
+                 [](const TForm1& w) { return w.Project()->LastFrameNumber == 359; }},
         BadValue{"FrameBeyond32Bits", "[VideoRange]\r\nFirstFrameNumber=4294967296\r\n", nullptr,
-                 [](const TForm1& w) { return w.Project->FirstFrameNumber == 0; }},
+                 [](const TForm1& w) { return w.Project()->FirstFrameNumber == 0; }},
         // Ratios: text, out of any float's range, below 1.
         BadValue{"RatioAsText", "[Resizing]\r\nOutputProjectedRatio=abc\r\n", nullptr,
-                 [](const TForm1& w) { return w.Project->OutputProjectedRatio == 1.25f; }},
+                 [](const TForm1& w) { return w.Project()->OutputProjectedRatio == 1.25f; }},
         BadValue{"RatioInfinite", "[Resizing]\r\nOutputProjectedRatio=1e999\r\n", nullptr,
-                 [](const TForm1& w) { return w.Project->OutputProjectedRatio == 1.25f; }},
+                 [](const TForm1& w) { return w.Project()->OutputProjectedRatio == 1.25f; }},
         BadValue{"RatioBeyondFloat", "[Resizing]\r\nOutputProjectedRatio=1e39\r\n", nullptr,
-                 [](const TForm1& w) { return w.Project->OutputProjectedRatio == 1.25f; }},
+                 [](const TForm1& w) { return w.Project()->OutputProjectedRatio == 1.25f; }},
         BadValue{"RatioUnderflowing", "[Resizing]\r\nOutputProjectedRatio=1e-999\r\n", RatioTooSmall,
-                 [](const TForm1& w) { return w.Project->OutputProjectedRatio == 1.25f; }},
+                 [](const TForm1& w) { return w.Project()->OutputProjectedRatio == 1.25f; }},
         BadValue{"RatioNegative", "[Resizing]\r\nOutputProjectedRatio=-2\r\n", RatioTooSmall,
-                 [](const TForm1& w) { return w.Project->OutputProjectedRatio == 1.25f; }},
+                 [](const TForm1& w) { return w.Project()->OutputProjectedRatio == 1.25f; }},
         BadValue{"RatioTooLarge", "[Resizing]\r\nOutputProjectedRatio=6\r\n",
                  "OutputProjectedRatio must be fewer than 5 !",
-                 [](const TForm1& w) { return w.Project->OutputProjectedRatio == 1.25f; }},
+                 [](const TForm1& w) { return w.Project()->OutputProjectedRatio == 1.25f; }},
         // Multiples of 0, directly or as the low bits of a larger number.
         BadValue{"CropsMultipleZero", "[Cropping]\r\nCropsMultiple=0\r\n",
                  "CropsMultiple must be strictly positive !",
-                 [](const TForm1& w) { return w.Project->CropsMultiple == 2; }},
+                 [](const TForm1& w) { return w.Project()->CropsMultiple == 2; }},
         BadValue{"CropsMultipleWrappingToZero", "[Cropping]\r\nCropsMultiple=256\r\n",
                  "CropsMultiple must be strictly positive !",
-                 [](const TForm1& w) { return w.Project->CropsMultiple == 2; }},
+                 [](const TForm1& w) { return w.Project()->CropsMultiple == 2; }},
         BadValue{"WidthMultipleZero", "[Resizing]\r\nOutputWidthMultiple=0\r\n",
                  "OutputWidthMultiple must be strictly positive !",
-                 [](const TForm1& w) { return w.Project->OutputWidthMultiple == 32; }},
+                 [](const TForm1& w) { return w.Project()->OutputWidthMultiple == 32; }},
         BadValue{"HeightMultipleZero", "[Resizing]\r\nOutputHeightMultiple=0x0\r\n",
                  "OutputHeightMultiple must be strictly positive !",
-                 [](const TForm1& w) { return w.Project->OutputHeightMultiple == 2; }},
+                 [](const TForm1& w) { return w.Project()->OutputHeightMultiple == 2; }},
         BadValue{"HeightMultipleTooLarge", "[Resizing]\r\nOutputHeightMultiple=33\r\n",
                  "OutputHeightMultiple must be fewer than 32 !",
-                 [](const TForm1& w) { return w.Project->OutputHeightMultiple == 2; }},
+                 [](const TForm1& w) { return w.Project()->OutputHeightMultiple == 2; }},
         BadValue{"MultipleAsText", "[Resizing]\r\nOutputWidthMultiple=seize\r\n", nullptr,
-                 [](const TForm1& w) { return w.Project->OutputWidthMultiple == 32; }},
+                 [](const TForm1& w) { return w.Project()->OutputWidthMultiple == 32; }},
         // Output widths of nothing and of more than the picture.
         BadValue{"OutputWidthZero", "[Resizing]\r\nOutputWidth=0\r\n",
                  "OutputWidth must be strictly positive !",
-                 [](const TForm1& w) { return w.Project->OutputWidth == 640; }},
+                 [](const TForm1& w) { return w.Project()->OutputWidth == 640; }},
         BadValue{"OutputWidthTooLarge", "[Resizing]\r\nOutputWidth=-1\r\n",
                  "OutputWidth should be fewer than CroppedWidth !",
-                 [](const TForm1& w) { return w.Project->OutputWidth == 640; }},
+                 [](const TForm1& w) { return w.Project()->OutputWidth == 640; }},
         // Sizes whose sum passes what 32 bits hold.
         // -1 is 4294967295 bytes, which leaves no room for anything else.
         BadValue{"SizesBeyond32Bits", "[BitRate]\r\nAudioSize=-1\r\nSubTitlesSize=1000\r\n",
                  "AudioSize + SubTitlesSize + CreditsVideoSize must be fewer or egal than 4294967295 !",
                  [](const TForm1& w) {
-                     return w.Project->AudioSize == 4294967295u && w.Project->SubTitlesSize == 0;
+                     return w.Project()->AudioSize == 4294967295u && w.Project()->SubTitlesSize == 0;
                  }},
         BadValue{"SizeAsExponent", "[BitRate]\r\nAudioSize=1e999\r\n", nullptr,
-                 [](const TForm1& w) { return w.Project->AudioSize == 0; }},
+                 [](const TForm1& w) { return w.Project()->AudioSize == 0; }},
         // Page frames are kept within the film by the pages' track bars.
         BadValue{"PageFramesOutsideTheFilm",
                  "[VideoRange]\r\nCurrentFrame=-5\r\n[Cropping]\r\nCurrentFrame=100000\r\n[Resizing]\r\n"
@@ -186,26 +188,26 @@ TEST_F(MainWindowTest, GarbageSettingsFileOpensWithTheDefaultsAndIsWrittenReadab
 
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_FALSE(window->IsIniFileMissing);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_FALSE(window->IsIniFileMissing());
     ExpectSane(*window);
-    const TD2VFullProject& p = *window->Project;
+    const TD2VFullProject& p = *window->Project();
     EXPECT_EQ(p.CropTop, 0);
     EXPECT_EQ(p.FirstFrameNumber, 0u);
     EXPECT_EQ(p.LastFrameNumber, 359u);
     EXPECT_EQ(p.OutputWidth, 640);
-    EXPECT_EQ(window->iDCT, 7);
+    EXPECT_EQ(window->Information().iDCT(), 7);
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 
-    ASSERT_TRUE(window->Project->SetCropTop(16));
+    ASSERT_TRUE(window->Project()->SetCropTop(16));
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
     // The garbage stays (in one encoding), the keys are added after it and read back.
     EXPECT_GT(QFileInfo(ini).size(), 10 << 20);
     auto again = NewWindow();
     OpenThroughMenu(*again, d2v);
-    ASSERT_NE(again->Project, nullptr);
-    EXPECT_EQ(again->Project->CropTop, 16);
+    ASSERT_NE(again->Project(), nullptr);
+    EXPECT_EQ(again->Project()->CropTop, 16);
     ExpectSane(*again);
 }
 
@@ -216,14 +218,14 @@ TEST_F(MainWindowTest, DuplicateSectionsAndKeysAreReadFirstAndWrittenFirst) {
                   "[CROPPING]\r\nCropTop=32\r\nCropBottom=8\r\n[resizing]\r\nOutputWidth=320\r\n");
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
+    ASSERT_NE(window->Project(), nullptr);
     // The first of each wins; the keys of a repeated section are not seen at all.
-    EXPECT_EQ(window->Project->CropTop, 16);
-    EXPECT_EQ(window->Project->CropBottom, 0);
-    EXPECT_EQ(window->Project->OutputWidth, 512);
+    EXPECT_EQ(window->Project()->CropTop, 16);
+    EXPECT_EQ(window->Project()->CropBottom, 0);
+    EXPECT_EQ(window->Project()->OutputWidth, 512);
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 
-    ASSERT_TRUE(window->Project->SetCropTop(24));
+    ASSERT_TRUE(window->Project()->SetCropTop(24));
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
     const QString text = QString::fromUtf8(ReadAll(ini));
@@ -235,9 +237,9 @@ TEST_F(MainWindowTest, DuplicateSectionsAndKeysAreReadFirstAndWrittenFirst) {
     EXPECT_EQ(text.count(QStringLiteral("CropBottom=")), 2);
     auto again = NewWindow();
     OpenThroughMenu(*again, d2v);
-    ASSERT_NE(again->Project, nullptr);
-    EXPECT_EQ(again->Project->CropTop, 24);
-    EXPECT_EQ(again->Project->CropBottom, 0);
+    ASSERT_NE(again->Project(), nullptr);
+    EXPECT_EQ(again->Project()->CropTop, 24);
+    EXPECT_EQ(again->Project()->CropBottom, 0);
 }
 
 // The film's folder on a small file system of its own, filled up before the closing save.
@@ -258,10 +260,10 @@ TEST_F(MainWindowTest, FullDiskAtClosingKeepsTheFileTheWindowAndTheChanges) {
 
     auto window = NewWindow();
     OpenThroughMenu(*window, disk + QStringLiteral("/film.d2v"));
-    ASSERT_NE(window->Project, nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
+    ASSERT_NE(window->Project(), nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
     const QByteArray saved = ReadAll(ini);
     ASSERT_TRUE(saved.contains("CropTop=0"));
-    ASSERT_TRUE(window->Project->SetCropTop(72));
+    ASSERT_TRUE(window->Project()->SetCropTop(72));
     {
         QFile filler(disk + QStringLiteral("/filler"));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
@@ -273,8 +275,8 @@ TEST_F(MainWindowTest, FullDiskAtClosingKeepsTheFileTheWindowAndTheChanges) {
     messages.Clear();
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_EQ(window->Project->CropTop, 72);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_EQ(window->Project()->CropTop, 72);
     EXPECT_EQ(messages.Texts(), (QStringList{QStringLiteral("Sauver les modifications en quittant ?"),
                                              QStringLiteral("Unable to write to ") + ini}));
     EXPECT_EQ(ReadAll(ini), saved);
@@ -302,13 +304,13 @@ TEST_F(MainWindowTest, APipeOrADeviceForSettingsFileIsNeitherReadNorWritten) {
         messages.Clear();
         auto window = NewWindow();
         OpenThroughMenu(*window, d2v);
-        ASSERT_NE(window->Project, nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
+        ASSERT_NE(window->Project(), nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
         EXPECT_EQ(messages.Texts(),
                   QStringList{QStringLiteral("Le fichier de réglages « %1 » n'est pas un fichier "
                                              "ordinaire : le film est ouvert sans ses réglages, "
                                              "et rien n'y sera écrit.")
                                   .arg(ini)});
-        EXPECT_EQ(window->Project->CropTop, 0);
+        EXPECT_EQ(window->Project()->CropTop, 0);
 
         messages.Clear();
         messages.answers = {true};
@@ -350,13 +352,13 @@ TEST_F(MainWindowTest, AFolderNameThatIsNotUtf8WorksFromOpeningToScripts) {
     {
         auto window = NewWindow();
         OpenThroughMenu(*window, name("film.d2v"));
-        ASSERT_NE(window->Project, nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
+        ASSERT_NE(window->Project(), nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
         EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
         EXPECT_EQ(KindOfFile(name("film.ini")), FileKind::Regular);
-        ASSERT_TRUE(window->Project->SetAudioSize(123456));
+        ASSERT_TRUE(window->Project()->SetAudioSize(123456));
         window->findChild<QCheckBox*>(QStringLiteral("CheckBoxIsCreditsModeSelected"))->setChecked(true);
-        ASSERT_TRUE(window->Project->SetCreditsFrameNumber(300));
-        ASSERT_EQ(window->Project->CreditsMode, 2);
+        ASSERT_TRUE(window->Project()->SetCreditsFrameNumber(300));
+        ASSERT_EQ(window->Project()->CreditsMode, 2);
 
         seam.saveFileNames = {name("film"), name("film_Credits")};
         window->findChild<QPushButton*>(QStringLiteral("ButtonGenerate"))->click();
@@ -380,9 +382,9 @@ TEST_F(MainWindowTest, AFolderNameThatIsNotUtf8WorksFromOpeningToScripts) {
     messages.Clear();
     auto again = NewWindow();
     OpenThroughMenu(*again, name("film.d2v"));
-    ASSERT_NE(again->Project, nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(again->Project->AudioSize, 123456u);
-    EXPECT_EQ(again->Project->CreditsFrameNumber, 300u);
+    ASSERT_NE(again->Project(), nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(again->Project()->AudioSize, 123456u);
+    EXPECT_EQ(again->Project()->CreditsFrameNumber, 300u);
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 }
 

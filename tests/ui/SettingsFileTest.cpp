@@ -77,7 +77,7 @@ struct Snapshot {
     int32_t rangeFrame, cropFrame, resizeFrame;
 
     static Snapshot Of(const TForm1& w) {
-        const TD2VFullProject& p = *w.Project;
+        const TD2VFullProject& p = *w.Project();
         return {p.FirstFrameNumber,
                 p.LastFrameNumber,
                 p.CreditsFrameNumber,
@@ -95,15 +95,15 @@ struct Snapshot {
                 p.SubTitlesSize,
                 p.CreditsVideoSize,
                 p.MediumSize,
-                w.IsMainScriptModele,
-                w.IsCreditsScriptModele,
-                w.MainScriptModele,
-                w.CreditsScriptModele,
-                w.IsPrevisualizationModeSelected,
-                w.iDCT,
-                w.VideoRangeCurrentFrame,
-                w.CroppingCurrentFrame,
-                w.ResizingCurrentFrame};
+                w.Scripts().Choices().IsMainScriptModele,
+                w.Scripts().Choices().IsCreditsScriptModele,
+                w.Scripts().Choices().MainScriptModele,
+                w.Scripts().Choices().CreditsScriptModele,
+                w.Scripts().Choices().IsPrevisualizationModeSelected,
+                w.Information().iDCT(),
+                w.Sequence().VideoRangeCurrentFrame(),
+                w.Cropping().CroppingCurrentFrame(),
+                w.Resizing().ResizingCurrentFrame()};
     }
     bool operator==(const Snapshot&) const = default;
 };
@@ -112,8 +112,8 @@ TEST_F(MainWindowTest, EverySettingComesBackAfterSavingAndReopening) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    TD2VFullProject& p = *window->Project;
+    ASSERT_NE(window->Project(), nullptr);
+    TD2VFullProject& p = *window->Project();
 
     ASSERT_TRUE(p.SetFirstFrameNumber(10));
     ASSERT_TRUE(p.SetLastFrameNumber(300));
@@ -130,17 +130,14 @@ TEST_F(MainWindowTest, EverySettingComesBackAfterSavingAndReopening) {
     ASSERT_TRUE(p.SetAudioSize(123456789));
     ASSERT_TRUE(p.SetSubTitlesSize(654321));
     ASSERT_TRUE(p.SetMediumSize(681984000));
-    window->IsMainScriptModele = true;
-    window->MainScriptModele = folder.filePath(QStringLiteral("modèle principal.avs"));
-    window->IsCreditsScriptModele = true;
-    window->CreditsScriptModele = folder.filePath(QStringLiteral("générique.avs"));
-    window->IsPrevisualizationModeSelected = true;
-    window->VideoRangeCurrentFrame = 123;
-    window->CroppingCurrentFrame = 234;
-    window->ResizingCurrentFrame = 345;
-    window->ui->ComboBoxProcessorType->setCurrentIndex(2);
-    emit window->ui->ComboBoxProcessorType->activated(2);
-    ASSERT_EQ(window->iDCT, 2);
+    window->Scripts().SetChoices({true, folder.filePath(QStringLiteral("modèle principal.avs")), true,
+                                  folder.filePath(QStringLiteral("générique.avs")), true});
+    window->Sequence().SetVideoRangeCurrentFrame(123);
+    window->Cropping().SetCroppingCurrentFrame(234);
+    window->Resizing().SetResizingCurrentFrame(345);
+    Control<QComboBox>(*window, "ComboBoxProcessorType")->setCurrentIndex(2);
+    emit Control<QComboBox>(*window, "ComboBoxProcessorType")->activated(2);
+    ASSERT_EQ(window->Information().iDCT(), 2);
     const Snapshot before = Snapshot::Of(*window);
     ASSERT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 
@@ -150,14 +147,14 @@ TEST_F(MainWindowTest, EverySettingComesBackAfterSavingAndReopening) {
 
     auto again = NewWindow();
     OpenThroughMenu(*again, d2v);
-    ASSERT_NE(again->Project, nullptr);
-    EXPECT_FALSE(again->IsIniFileMissing);
+    ASSERT_NE(again->Project(), nullptr);
+    EXPECT_FALSE(again->IsIniFileMissing());
     // The closing question was the only message: reading the file back raised no refusal.
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("Sauver les modifications en quittant ?")});
     EXPECT_TRUE(Snapshot::Of(*again) == before);
-    EXPECT_EQ(again->Project->CropTop, 71);
-    EXPECT_EQ(again->Project->OutputProjectedRatio, 1.85f);
-    EXPECT_EQ(again->ui->ComboBoxProcessorType->currentIndex(), 2);
+    EXPECT_EQ(again->Project()->CropTop, 71);
+    EXPECT_EQ(again->Project()->OutputProjectedRatio, 1.85f);
+    EXPECT_EQ(Control<QComboBox>(*again, "ComboBoxProcessorType")->currentIndex(), 2);
     // The float goes out with the digits of its 32-bit value and the French separator.
     EXPECT_TRUE(ReadAll(folder.filePath(QStringLiteral("film.ini")))
                     .contains("OutputProjectedRatio=1,85000002384186"));
@@ -167,7 +164,7 @@ TEST_F(MainWindowTest, CreditsModeAndItsSizeComeBack) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    TD2VFullProject& p = *window->Project;
+    TD2VFullProject& p = *window->Project();
     ASSERT_TRUE(p.SetCreditsFrameNumber(300));
     p.SetIsCreditsModeSelected(true);
     // Two scripts: the credits keep their own size.
@@ -178,9 +175,9 @@ TEST_F(MainWindowTest, CreditsModeAndItsSizeComeBack) {
 
     auto again = NewWindow();
     OpenThroughMenu(*again, d2v);
-    EXPECT_TRUE(again->Project->IsCreditsModeSelected);
-    EXPECT_EQ(again->Project->CreditsFrameNumber, 300u);
-    EXPECT_EQ(again->Project->CreditsVideoSize, 5000000u);
+    EXPECT_TRUE(again->Project()->IsCreditsModeSelected);
+    EXPECT_EQ(again->Project()->CreditsFrameNumber, 300u);
+    EXPECT_EQ(again->Project()->CreditsVideoSize, 5000000u);
 }
 
 TEST_F(MainWindowTest, OneScriptChoiceIsRestoredBeforeTheCreditsModeIsDerived) {
@@ -192,11 +189,11 @@ TEST_F(MainWindowTest, OneScriptChoiceIsRestoredBeforeTheCreditsModeIsDerived) {
              "[VideoRange]\r\nCreditsFrameNumber=300\r\nIsCreditsModeSelected=1\r\nIsOnlyOneScript=1\r\n"
              "[BitRate]\r\nCreditsVideoSize=5000000\r\n");
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_TRUE(window->IsOnlyOneScriptChecked());
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_TRUE(window->Sequence().IsOnlyOneScriptChecked());
     // Mode 1 mixes the credits into the main script: their separate size is dropped.
-    EXPECT_EQ(window->Project->CreditsMode, 1);
-    EXPECT_EQ(window->Project->CreditsVideoSize, 0u);
+    EXPECT_EQ(window->Project()->CreditsMode, 1);
+    EXPECT_EQ(window->Project()->CreditsVideoSize, 0u);
 
     // A film without a settings file starts with the box unchecked.
     const QString other = folder.filePath(QStringLiteral("autre"));
@@ -206,7 +203,7 @@ TEST_F(MainWindowTest, OneScriptChoiceIsRestoredBeforeTheCreditsModeIsDerived) {
     ASSERT_TRUE(
         QFile::copy(folder.filePath(QStringLiteral("film.mpg")), other + QStringLiteral("/film.mpg")));
     OpenThroughMenu(*window, other + QStringLiteral("/film.d2v"));
-    EXPECT_FALSE(window->IsOnlyOneScriptChecked());
+    EXPECT_FALSE(window->Sequence().IsOnlyOneScriptChecked());
 }
 
 TEST_F(MainWindowTest, HandEditedFileIsReadAndItsForeignLinesKept) {
@@ -230,8 +227,8 @@ TEST_F(MainWindowTest, HandEditedFileIsReadAndItsForeignLinesKept) {
                   "AudioSize=n'importe quoi\r\n");
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    const TD2VFullProject& p = *window->Project;
+    ASSERT_NE(window->Project(), nullptr);
+    const TD2VFullProject& p = *window->Project();
     EXPECT_EQ(p.FirstFrameNumber, 20u);
     EXPECT_EQ(p.LastFrameNumber, 300u);
     EXPECT_EQ(p.CropsMultiple, 2);        // the low 8 bits of 258
@@ -239,9 +236,9 @@ TEST_F(MainWindowTest, HandEditedFileIsReadAndItsForeignLinesKept) {
     EXPECT_EQ(p.MediumSize, 4294967295u); // -1
     EXPECT_EQ(p.AudioSize, 0u);           // text that is no number leaves the default
     // Without an Interface section every window default stays.
-    EXPECT_EQ(window->iDCT, 7);
-    EXPECT_FALSE(window->IsMainScriptModele);
-    EXPECT_FALSE(window->IsPrevisualizationModeSelected);
+    EXPECT_EQ(window->Information().iDCT(), 7);
+    EXPECT_FALSE(window->Scripts().Choices().IsMainScriptModele);
+    EXPECT_FALSE(window->Scripts().Choices().IsPrevisualizationModeSelected);
     // Reading does not write.
     EXPECT_TRUE(ReadAll(ini).startsWith("; réglages"));
     EXPECT_FALSE(ReadAll(ini).contains("InputFileName"));
@@ -278,9 +275,9 @@ TEST_F(MainWindowTest, EmptySettingsFileIsReadWithoutEffectAndNotFilled) {
     WriteAll(ini, "");
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_FALSE(window->IsIniFileMissing);
-    EXPECT_EQ(window->Project->LastFrameNumber, 359u);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_FALSE(window->IsIniFileMissing());
+    EXPECT_EQ(window->Project()->LastFrameNumber, 359u);
     EXPECT_EQ(QFileInfo(ini).size(), 0);
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
@@ -292,8 +289,8 @@ TEST_F(MainWindowTest, RefusedStoredValueKeepsTheDefaultWithTheProjectsMessage) 
     WriteAll(folder.filePath(QStringLiteral("film.ini")), "[VideoRange]\r\nFirstFrameNumber=5000\r\n");
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_EQ(window->Project->FirstFrameNumber, 0u);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_EQ(window->Project()->FirstFrameNumber, 0u);
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
@@ -304,8 +301,8 @@ TEST_F(MainWindowTest, LongTemplatePathIsCutWhenRead) {
              "[Interface]\r\nIsMainScriptModele=1\r\nMainScriptModele=" + path + "\r\n");
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    EXPECT_TRUE(window->IsMainScriptModele);
-    EXPECT_EQ(window->MainScriptModele, QString::fromLatin1(path.left(255)));
+    EXPECT_TRUE(window->Scripts().Choices().IsMainScriptModele);
+    EXPECT_EQ(window->Scripts().Choices().MainScriptModele, QString::fromLatin1(path.left(255)));
 }
 
 // Under the C locale the decimal separator is a point.
@@ -316,13 +313,14 @@ TEST_F(MainWindowTest, LocaleC_RatioWrittenWithACommaKeepsTheDefault) {
     WriteAll(ini, "[Resizing]\r\nOutputProjectedRatio=1,85\r\n");
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_EQ(window->Project->OutputProjectedRatio, 1.25f);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_EQ(window->Project()->OutputProjectedRatio, 1.25f);
 
     WriteAll(ini, "[Resizing]\r\nOutputProjectedRatio=1.85\r\n");
     OpenThroughMenu(*window, d2v);
-    EXPECT_EQ(window->Project->OutputProjectedRatio, 1.85f);
-    EXPECT_EQ(window->ui->LabelFrameRate->text(), QStringLiteral("Frame Rate :  25 frames par seconde"));
+    EXPECT_EQ(window->Project()->OutputProjectedRatio, 1.85f);
+    EXPECT_EQ(Control<QLabel>(*window, "LabelFrameRate")->text(),
+              QStringLiteral("Frame Rate :  25 frames par seconde"));
 }
 
 TEST_F(MainWindowTest, LocaleC_NtscFrameRateUsesThePoint) {
@@ -330,8 +328,8 @@ TEST_F(MainWindowTest, LocaleC_NtscFrameRateUsesThePoint) {
     const QString d2v = CopyFilm(QStringLiteral("ntsc_interlaced"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    ASSERT_NE(window->Project, nullptr);
-    EXPECT_EQ(window->ui->LabelFrameRate->text(),
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_EQ(Control<QLabel>(*window, "LabelFrameRate")->text(),
               QStringLiteral("Frame Rate :  29.9700298309326 frames par seconde"));
     EXPECT_TRUE(
         ReadAll(folder.filePath(QStringLiteral("film.ini"))).contains("InputFrameRate=29.9700298309326"));
