@@ -1,4 +1,4 @@
-#include "model/UseFullUnit.h"
+#include "platform/CharacterTypes.h"
 #include "platform/FileBytes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/MessageBoxSink.h"

@@ -29,13 +29,3 @@ uint32_t GetValidFixedMultiple(uint32_t value, uint8_t multiple, uint8_t method)
 
 QString SizeToString(uint32_t bytes);
 QString DurationToString(uint32_t seconds);
-
-// Fills the character-type table from the user's locale; called once at program start. The
-// predicates fill it themselves if the program has not.
-void InitCharacterTypes();
-
-// The table's bits.
-inline constexpr uint16_t CharacterTypeUpper = 1;
-inline constexpr uint16_t CharacterTypeLower = 2;
-inline constexpr uint16_t CharacterTypeDigit = 4;
-uint16_t CharacterType(char c);

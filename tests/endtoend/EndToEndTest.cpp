@@ -5,7 +5,7 @@
 #include "common/TestPaths.h"
 #include "model/DecoderLibrary.h"
 #include "model/TD2VFullProject.h"
-#include "model/UseFullUnit.h"
+#include "platform/CharacterTypes.h"
 #include "platform/FileBytes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/InformationPage.h"

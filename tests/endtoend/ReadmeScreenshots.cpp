@@ -4,7 +4,7 @@
 // Usage: readme_screenshots <sample.d2v> <output folder> [DVD folder]
 #include "ScriptedUiSeam.h"
 #include "common/RecordingMessageSink.h"
-#include "model/UseFullUnit.h"
+#include "platform/CharacterTypes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/IndexingProgress.h"
 #include "ui/OpenVideo.h"

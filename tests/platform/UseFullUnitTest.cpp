@@ -1,6 +1,7 @@
 #include "model/UseFullUnit.h"
 #include "LocaleExpectations.h"
 #include "common/RecordingMessageSink.h"
+#include "platform/CharacterTypes.h"
 
 #include <gtest/gtest.h>
 

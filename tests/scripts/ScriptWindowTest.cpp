@@ -3,7 +3,7 @@
 #include "ScriptedSeam.h"
 #include "common/RecordingMessageSink.h"
 #include "common/RunTests.h"
-#include "model/UseFullUnit.h"
+#include "platform/CharacterTypes.h"
 #include "platform/FileBytes.h"
 #include "ui_AviSynthScriptVisualizator.h"
 

@@ -1,5 +1,5 @@
 #include "common/RunTests.h"
-#include "model/UseFullUnit.h"
+#include "platform/CharacterTypes.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
