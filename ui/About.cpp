@@ -1,9 +1,9 @@
 #include "ui/About.h"
 
 #include "model/MessageSink.h"
-#include "ui/BitRateCalculator.h"
 #include "ui/UiSeam.h"
 #include "ui/widgets/EditHandlers.h"
+#include "ui/widgets/Fonts.h"
 
 #include "ui_About.h"
 

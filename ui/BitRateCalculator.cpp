@@ -8,6 +8,7 @@
 #include "ui/EstimateSize.h"
 #include "ui/UiSeam.h"
 #include "ui/widgets/EditHandlers.h"
+#include "ui/widgets/Fonts.h"
 
 #include "ui_BitRateCalculator.h"
 
@@ -61,25 +62,21 @@ void ShowBudget(const TD2VFullProject& project, QLabel* mainVideoSize, QLabel* b
                      QStringLiteral(" KBits/s"));
 }
 
-void SetFontPixels(QWidget* widget, const QString& family, int pixels, bool bold) {
-    QFont font = widget->font();
-    if (!family.isEmpty())
-        font.setFamily(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    widget->setFont(font);
+void SetUpSizeWindow(QDialog* window, QLabel* title, QLabel* mainVideoSize, QLabel* bitsPerPixel,
+                     QLabel* bitRate) {
+    window->setFixedSize(window->size());
+    window->setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    SetFontPixels(title, QStringLiteral("Arial"), 20);
+    SetFontPixels(mainVideoSize, QString(), 13);
+    SetFontPixels(bitsPerPixel, QString(), 13);
+    SetFontPixels(bitRate, QString(), 16);
+    ClearDefaultButtons(window);
 }
 
 TForm3::TForm3(QWidget* owner, TD2VFullProject* initialProject)
     : QDialog(owner), ui(std::make_unique<Ui::TForm3>()), project(initialProject) {
     ui->setupUi(this);
-    setFixedSize(size());
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    SetFontPixels(ui->LabelTitle, QStringLiteral("Arial"), 20);
-    SetFontPixels(ui->LabelMainVideoSize, QString(), 13);
-    SetFontPixels(ui->LabelBitsPerPixel, QString(), 13);
-    SetFontPixels(ui->LabelBitRate, QString(), 16);
-    ClearDefaultButtons(this);
+    SetUpSizeWindow(this, ui->LabelTitle, ui->LabelMainVideoSize, ui->LabelBitsPerPixel, ui->LabelBitRate);
 
     senderKinds = {
         {ui->ButtonNewMedium1, MediumKind},

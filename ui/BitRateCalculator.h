@@ -36,8 +36,10 @@ bool SetSizeOfKind(TD2VFullProject& project, uint8_t kind, uint64_t bytes);
 // The three result lines every size window shows from the project's budget.
 void ShowBudget(const TD2VFullProject& project, QLabel* mainVideoSize, QLabel* bitsPerPixel, QLabel* bitRate);
 
-// Gives `widget` the font `family` (empty keeps the window's) at `pixels` pixels.
-void SetFontPixels(QWidget* widget, const QString& family, int pixels, bool bold = false);
+// What the calculator and its two entry dialogs set up alike once their layout is made: a fixed
+// size, the fonts of the title and of the three result lines, no default button.
+void SetUpSizeWindow(QDialog* window, QLabel* title, QLabel* mainVideoSize, QLabel* bitsPerPixel,
+                     QLabel* bitRate);
 
 // The bitrate calculator: edits the project's audio, subtitle, credits and medium sizes and shows
 // the main video's budget. Every change goes straight into the project; there is no cancel.

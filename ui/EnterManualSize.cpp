@@ -10,7 +10,6 @@
 
 #include "ui_EnterManualSize.h"
 
-#include <QShowEvent>
 #include <cfloat>
 
 namespace {
@@ -29,15 +28,9 @@ QString RefusedSizeMessage() {
 } // namespace
 
 TFormEnterManualSize::TFormEnterManualSize(TForm3* owner)
-    : QDialog(owner), ui(std::make_unique<Ui::TFormEnterManualSize>()), calculator(owner) {
+    : SizeEntryDialog(owner), ui(std::make_unique<Ui::TFormEnterManualSize>()) {
     ui->setupUi(this);
-    setFixedSize(size());
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    SetFontPixels(ui->LabelTitle, QStringLiteral("Arial"), 20);
-    SetFontPixels(ui->LabelMainVideoSize, QString(), 13);
-    SetFontPixels(ui->LabelBitsPerPixel, QString(), 13);
-    SetFontPixels(ui->LabelBitRate, QString(), 16);
-    ClearDefaultButtons(this);
+    SetUpSizeWindow(this, ui->LabelTitle, ui->LabelMainVideoSize, ui->LabelBitsPerPixel, ui->LabelBitRate);
 
     ui->LabeledEditNumber->setText(QStringLiteral("0"));
     ui->LabeledEditNumber->setLabelText(QStringLiteral("Taille :  "));
@@ -61,23 +54,16 @@ TFormEnterManualSize::~TFormEnterManualSize() {
     AttachEditHandlers(ui->LabeledEditNumber, EditHandlers{});
 }
 
-void TFormEnterManualSize::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (event->spontaneous() || isShowing)
-        return;
-    TD2VFullProject* project = calculator->Project();
-    if (project == nullptr)
-        return;
-    isShowing = true;
+void TFormEnterManualSize::FormShow(TD2VFullProject& project) {
     const uint8_t kind = calculator->FormSender;
-    SavedSize = SizeOfKind(*project, kind);
+    SavedSize = SizeOfKind(project, kind);
     if (kind == MediumKind) {
         ui->LabeledEditNumber->setText(QStringLiteral("1"));
         if (ui->ComboBoxUnit->count() < CdUnitsCount)
             ui->ComboBoxUnit->addItems({QStringLiteral("CD(s) 650 Mo"), QStringLiteral("CD(s) 700 Mo")});
         ui->ComboBoxUnit->setCurrentIndex(4);
         EnteredSize = OneCd700;
-        project->SetMediumSize(OneCd700);
+        project.SetMediumSize(OneCd700);
     } else {
         ui->LabeledEditNumber->setText(QStringLiteral("0"));
         ui->ComboBoxUnit->setCurrentIndex(kind == SubTitlesKind ? 1 : 2);
@@ -173,30 +159,4 @@ void TFormEnterManualSize::LabeledEditNumberExit() {
 
 void TFormEnterManualSize::ComboBoxUnitChange() {
     TakeNumber(TakeReason::UnitChange);
-}
-
-void TFormEnterManualSize::ButtonEnterClick() {
-    IsValidated = true;
-    accept();
-}
-
-void TFormEnterManualSize::ButtonCancelClick() {
-    IsValidated = false;
-    reject();
-}
-
-// Every way of closing (buttons, close box, Escape) ends here.
-void TFormEnterManualSize::done(int result) {
-    if (isShowing) {
-        isShowing = false;
-        FormClose();
-    }
-    QDialog::done(result);
-}
-
-void TFormEnterManualSize::FormClose() {
-    if (IsValidated)
-        ApplyEnteredSize();
-    else
-        RestoreSavedSize();
 }

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/SizeEntryDialog.h"
+
 #include <QString>
 #include <cstdint>
 #include <memory>
 #include <optional>
-
-class QShowEvent;
-class TForm3;
 
 namespace Ui {
 class TFormEnterManualSize;
@@ -15,16 +13,14 @@ class TFormEnterManualSize;
 
 // Typing a size as a number and a unit; on validation it is added to the calculator's audio,
 // subtitle or credits size, or replaces the medium.
-class TFormEnterManualSize : public QDialog {
+class TFormEnterManualSize : public SizeEntryDialog {
     Q_OBJECT
 
 public:
     explicit TFormEnterManualSize(TForm3* owner);
     ~TFormEnterManualSize() override;
 
-    uint32_t SavedSize = 0;
     uint32_t EnteredSize = 0;
-    bool IsValidated = false;
 
     // How the number was handed over; an unreadable number is answered differently for each.
     enum class TakeReason { EnterKey, Exit, UnitChange };
@@ -35,26 +31,17 @@ public:
     std::optional<uint32_t> GetSizeInBytes(long double number);
     void RefreshResults();
     void ApplyEnteredSize();
-    void RestoreSavedSize();
+    void RestoreSavedSize() override;
 
     void LabeledEditNumberKeyDown();
     void LabeledEditNumberExit();
     void ComboBoxUnitChange();
-    void ButtonEnterClick();
-    void ButtonCancelClick();
-
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
-    void FormClose();
+    void FormShow(TD2VFullProject& project) override;
+    void ApplyEntry() override { ApplyEnteredSize(); }
 
     std::unique_ptr<Ui::TFormEnterManualSize> ui;
-    TForm3* calculator;
-    // Open between a showing and its closing, so closing runs once whatever closes the dialog.
-    bool isShowing = false;
     // What the last accepted entry was made of, put back when a size is refused.
     QString takenText;
     int takenUnit = 0;

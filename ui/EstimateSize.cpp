@@ -10,8 +10,6 @@
 
 #include "ui_EstimateSize.h"
 
-#include <QShowEvent>
-
 namespace {
 
 bool IsEstimatedKind(uint8_t kind) {
@@ -27,15 +25,9 @@ QString EstimateTooBigMessage() {
 } // namespace
 
 TFormEstimateSize::TFormEstimateSize(TForm3* owner)
-    : QDialog(owner), ui(std::make_unique<Ui::TFormEstimateSize>()), calculator(owner) {
+    : SizeEntryDialog(owner), ui(std::make_unique<Ui::TFormEstimateSize>()) {
     ui->setupUi(this);
-    setFixedSize(size());
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    SetFontPixels(ui->LabelTitle, QStringLiteral("Arial"), 20);
-    SetFontPixels(ui->LabelMainVideoSize, QString(), 13);
-    SetFontPixels(ui->LabelBitsPerPixel, QString(), 13);
-    SetFontPixels(ui->LabelBitRate, QString(), 16);
-    ClearDefaultButtons(this);
+    SetUpSizeWindow(this, ui->LabelTitle, ui->LabelMainVideoSize, ui->LabelBitsPerPixel, ui->LabelBitRate);
     ui->LabeledEditBitRate->setText(QStringLiteral("0"));
 
     EditHandlers bitRate;
@@ -58,16 +50,9 @@ TFormEstimateSize::~TFormEstimateSize() {
     AttachEditHandlers(ui->LabeledEditMargin, EditHandlers{});
 }
 
-void TFormEstimateSize::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (event->spontaneous() || isShowing)
-        return;
-    const TD2VFullProject* project = calculator->Project();
-    if (project == nullptr)
-        return;
-    isShowing = true;
+void TFormEstimateSize::FormShow(TD2VFullProject& project) {
     if (IsEstimatedKind(calculator->FormSender))
-        SavedSize = SizeOfKind(*project, calculator->FormSender);
+        SavedSize = SizeOfKind(project, calculator->FormSender);
     IsValidated = false;
     EstimatedSize = 0;
     EnteredBitRate = 0;
@@ -165,30 +150,4 @@ void TFormEstimateSize::LabeledEditMarginKeyDown() {
 
 void TFormEstimateSize::LabeledEditMarginExit() {
     TakeMargin(true);
-}
-
-void TFormEstimateSize::ButtonEnterClick() {
-    IsValidated = true;
-    accept();
-}
-
-void TFormEstimateSize::ButtonCancelClick() {
-    IsValidated = false;
-    reject();
-}
-
-// Every way of closing (buttons, close box, Escape) ends here.
-void TFormEstimateSize::done(int result) {
-    if (isShowing) {
-        isShowing = false;
-        FormClose();
-    }
-    QDialog::done(result);
-}
-
-void TFormEstimateSize::FormClose() {
-    if (IsValidated)
-        ApplyEstimatedSize();
-    else
-        RestoreSavedSize();
 }

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/SizeEntryDialog.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
-
-class QShowEvent;
-class TForm3;
 
 namespace Ui {
 class TFormEstimateSize;
@@ -14,18 +12,16 @@ class TFormEstimateSize;
 
 // Estimates the size of an audio track or of the credits video from a bitrate, the duration it
 // covers and a margin; on validation the estimate is added to the calculator's size.
-class TFormEstimateSize : public QDialog {
+class TFormEstimateSize : public SizeEntryDialog {
     Q_OBJECT
 
 public:
     explicit TFormEstimateSize(TForm3* owner);
     ~TFormEstimateSize() override;
 
-    uint32_t SavedSize = 0;
     uint32_t EstimatedSize = 0;
     uint16_t EnteredBitRate = 0; // kbit/s, 0 to 50000
     int8_t EnteredMargin = 0;    // percent, -100 to 100
-    bool IsValidated = false;
 
     static constexpr uint16_t MaximumBitRate = 50000;
     static constexpr int8_t MaximumMargin = 100;
@@ -36,28 +32,20 @@ public:
     void ComputeEstimatedSize();
     void RefreshResults();
     void ApplyEstimatedSize();
-    void RestoreSavedSize();
+    void RestoreSavedSize() override;
 
     void LabeledEditBitRateKeyDown();
     void LabeledEditBitRateExit();
     void LabeledEditMarginKeyDown();
     void LabeledEditMarginExit();
-    void ButtonEnterClick();
-    void ButtonCancelClick();
-
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
+    void FormShow(TD2VFullProject& project) override;
+    void ApplyEntry() override { ApplyEstimatedSize(); }
     void TakeBitRate(bool isExit);
     void TakeMargin(bool isExit);
     // Takes a bitrate and margin pair whose estimate fits; says so, and restores the boxes, when not.
     bool TakeEntries(uint16_t bitRate, int8_t margin);
-    void FormClose();
 
     std::unique_ptr<Ui::TFormEstimateSize> ui;
-    TForm3* calculator;
-    bool isShowing = false;
 };
