@@ -109,25 +109,30 @@ void TD2VFileWithFrame::ReportStreamDamage(int32_t frameNumber) {
             .arg(QString::fromUtf8(damage).trimmed()));
 }
 
-bool TD2VFileWithFrame::ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor) {
-    const int width = image.width();
-    const int height = image.height();
-    if (width < InputWidth || height < InputHeight) {
-        ShowInformation(QStringLiteral("Image is too small in TD2VFileWithFrame.ShowFrame !"));
+bool TD2VFileWithFrame::BeginFrameDrawing(const char* drawing, int32_t frameNumber, QImage& image,
+                                          const QColor& backgroundColor, QPainter& painter) {
+    if (image.width() < InputWidth || image.height() < InputHeight) {
+        ShowInformation(QStringLiteral("Image is too small in %1 !").arg(QLatin1String(drawing)));
         return false;
     }
     // Fetch first: a frame the decoder refuses leaves the picture on display untouched.
     if (!LoadFrame(frameNumber))
         return false;
-    QPainter painter(&image);
-    if (!painter.isActive()) {
-        ShowInformation(QStringLiteral("Bug in TD2VFileWithFrame.ShowFrame !"));
+    if (!painter.begin(&image)) {
+        ShowInformation(QStringLiteral("Bug in %1 !").arg(QLatin1String(drawing)));
         return false;
     }
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(0, 0, width, height, backgroundColor);
-    const int dx = (width - InputWidth) / 2;
-    const int dy = (height - InputHeight) / 2;
+    painter.fillRect(0, 0, image.width(), image.height(), backgroundColor);
+    return true;
+}
+
+bool TD2VFileWithFrame::ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor) {
+    QPainter painter;
+    if (!BeginFrameDrawing("TD2VFileWithFrame.ShowFrame", frameNumber, image, backgroundColor, painter))
+        return false;
+    const int dx = (image.width() - InputWidth) / 2;
+    const int dy = (image.height() - InputHeight) / 2;
     painter.drawImage(QPoint(dx, dy), FrameBitmap, QRect(0, 0, InputWidth, InputHeight));
     painter.end();
     CurrentFrameNumber = frameNumber;

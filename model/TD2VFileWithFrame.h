@@ -6,6 +6,8 @@
 #include <QImage>
 #include <cstdint>
 
+class QPainter;
+
 // Adds the frame bitmap: any frame fetched from the decoder and drawn centred into a canvas.
 class TD2VFileWithFrame : public TD2VFile {
 public:
@@ -29,6 +31,14 @@ public:
     bool LoadFrame(int32_t frameNumber);
     // Draws the frame unscaled at the centre of image (Format_RGB32 or Format_BGR888).
     bool ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor);
+
+protected:
+    // How every drawing of a frame into a picture starts: the picture must hold the source frame,
+    // the frame is fetched (a refused one leaves the picture as it was), then the painter is opened
+    // on the picture filled with the background. `drawing` names the caller in the messages; false
+    // after a message when any step fails.
+    bool BeginFrameDrawing(const char* drawing, int32_t frameNumber, QImage& image,
+                           const QColor& backgroundColor, QPainter& painter);
 
 private:
     void ReportStreamDamage(int32_t frameNumber);

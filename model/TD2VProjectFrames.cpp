@@ -105,23 +105,12 @@ bool TD2VProject::AutoCrop() {
 // ---- Previews ----
 
 bool TD2VProject::ShowFrameWithCropBorder(int32_t frameNumber, QImage& image, const QColor& backgroundColor) {
-    const int width = image.width();
-    const int height = image.height();
-    if (width < InputWidth || height < InputHeight) {
-        Report("Image is too small in TD2VProject.ShowFrameWithCropBorder !");
+    QPainter painter;
+    if (!BeginFrameDrawing("TD2VProject.ShowFrameWithCropBorder", frameNumber, image, backgroundColor,
+                           painter))
         return false;
-    }
-    if (!LoadFrame(frameNumber))
-        return false;
-    QPainter painter(&image);
-    if (!painter.isActive()) {
-        Report("Bug in TD2VProject.ShowFrameWithCropBorder !");
-        return false;
-    }
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(0, 0, width, height, backgroundColor);
-    const int dx = (width - InputWidth) / 2;
-    const int dy = (height - InputHeight) / 2;
+    const int dx = (image.width() - InputWidth) / 2;
+    const int dy = (image.height() - InputHeight) / 2;
     painter.drawImage(QPoint(dx, dy), FrameBitmap, QRect(0, 0, InputWidth, InputHeight));
     // The outline lies on the outermost pixels the crop keeps (right and bottom exclusive).
     const int left = dx + CropLeft;
@@ -140,26 +129,19 @@ bool TD2VProject::ShowFrameWithCropBorder(int32_t frameNumber, QImage& image, co
 }
 
 bool TD2VProject::ShowResizedCroppedFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor) {
-    const int width = image.width();
-    const int height = image.height();
-    // Tested against the source size, as the canvas is laid out for it.
-    if (width < InputWidth || height < InputHeight) {
-        Report("Image is too small in TD2VProject.ShowResizedCroppedFrame !");
-        return false;
-    }
-    if (!LoadFrame(frameNumber))
+    // The picture is checked against the source size, as the canvas is laid out for it.
+    QPainter painter;
+    if (!BeginFrameDrawing("TD2VProject.ShowResizedCroppedFrame", frameNumber, image, backgroundColor,
+                           painter))
         return false;
     const QImage cropped = FrameBitmap.copy(CropLeft, CropTop, CroppedWidth, CroppedHeight);
-    QPainter painter(&image);
-    if (cropped.isNull() || !painter.isActive()) {
+    if (cropped.isNull()) {
         Report("Bug in TD2VProject.ShowResizedCroppedFrame !");
         return false;
     }
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.fillRect(0, 0, width, height, backgroundColor);
-    const int dx = (width - OutputWidth) / 2;
-    const int dy = (height - OutputHeight) / 2;
+    const int dx = (image.width() - OutputWidth) / 2;
+    const int dy = (image.height() - OutputHeight) / 2;
     painter.drawImage(QRect(dx, dy, OutputWidth, OutputHeight), cropped);
     painter.end();
     CurrentFrameNumber = frameNumber;
