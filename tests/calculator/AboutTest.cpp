@@ -1,6 +1,8 @@
 #include "ui/About.h"
-#include "ScriptedSeam.h"
+#include "common/Controls.h"
+#include "common/QtPrinters.h"
 #include "common/RecordingMessageSink.h"
+#include "common/ScriptedUiSeam.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -41,14 +43,10 @@ protected:
         about.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     }
-    template <typename T> T* Child(const char* name) {
-        T* widget = about.findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
+    template <typename T> T* Child(const char* name) { return Control<T>(about, name); }
 
     RecordingMessageSink sink;
-    ScriptedSeam seam;
+    ScriptedUiSeam seam;
     TFormAbout about{nullptr};
 };
 

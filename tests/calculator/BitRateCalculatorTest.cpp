@@ -195,16 +195,16 @@ TEST_F(CalculatorTest, TwoFilesAddTheirSizes) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(QByteArray(bytes, 'a')), bytes);
     }
-    seam.openAnswers = {first, second};
+    seam.openFileNames = {first, second};
     ShowCalculator();
     Click("ButtonAddAudio3");
     Click("ButtonAddAudio3");
     EXPECT_EQ(project.AudioSize, 3500u);
     EXPECT_EQ(Child<QLineEdit>("LabeledEditAudioSize")->text(), QStringLiteral("3500"));
     EXPECT_EQ(Child<QLabel>("LabelBitRate")->text(), BitRateText(ExpectedBitRate(OneCd700 - 3500)));
-    ASSERT_EQ(seam.openRequests.size(), 2u);
-    EXPECT_EQ(seam.openRequests[0].caption, QStringLiteral("Sélection d'un fichier Audio"));
-    EXPECT_EQ(seam.openRequests[0].directory, dir.path() + QLatin1Char('/'));
+    ASSERT_EQ(seam.openCalls.size(), 2u);
+    EXPECT_EQ(seam.openCalls[0].caption, QStringLiteral("Sélection d'un fichier Audio"));
+    EXPECT_EQ(seam.openCalls[0].directory, dir.path() + QLatin1Char('/'));
     EXPECT_TRUE(sink.messages.empty());
 }
 
@@ -227,11 +227,11 @@ TEST_P(FileKindTest, EachRowAsksForItsKindOfFile) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(QByteArray(4321, 'x')), 4321);
     file.close();
-    seam.openAnswers = {path};
+    seam.openFileNames = {path};
     ShowCalculator();
     Click(GetParam().button);
-    ASSERT_EQ(seam.openRequests.size(), 1u);
-    EXPECT_EQ(seam.openRequests[0].caption, QString::fromUtf8(GetParam().caption));
+    ASSERT_EQ(seam.openCalls.size(), 1u);
+    EXPECT_EQ(seam.openCalls[0].caption, QString::fromUtf8(GetParam().caption));
     EXPECT_EQ(SizeOfKind(project, GetParam().kind), 4321u);
     EXPECT_EQ(calculator->FormSender, GetParam().kind);
 }
@@ -247,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, FileKindTest,
 TEST_F(CalculatorTest, CancellingTheFileDialogAddsNothing) {
     ShowCalculator();
     Click("ButtonAddSubTitles3");
-    EXPECT_EQ(seam.openRequests.size(), 1u);
+    EXPECT_EQ(seam.openCalls.size(), 1u);
     EXPECT_EQ(project.SubTitlesSize, 0u);
     EXPECT_TRUE(sink.messages.empty());
 }
@@ -255,7 +255,7 @@ TEST_F(CalculatorTest, CancellingTheFileDialogAddsNothing) {
 TEST_F(CalculatorTest, AFileThatCannotBeReadIsNamedAndNothingIsAdded) {
     ASSERT_TRUE(project.SetAudioSize(100));
     const QString missing = dir.filePath(QStringLiteral("absent.ac3"));
-    seam.openAnswers = {missing};
+    seam.openFileNames = {missing};
     ShowCalculator();
     Click("ButtonAddAudio3");
     EXPECT_EQ(project.AudioSize, 100u);
@@ -266,7 +266,7 @@ TEST_F(CalculatorTest, AFileThatCannotBeReadIsNamedAndNothingIsAdded) {
 TEST_F(CalculatorTest, TheMediumRowHasNoFileButton) {
     calculator->FormSender = MediumKind;
     calculator->OnButton3Click(nullptr);
-    EXPECT_TRUE(seam.openRequests.empty());
+    EXPECT_TRUE(seam.openCalls.empty());
     EXPECT_EQ(sink.Texts(), QStringList{QStringLiteral("Invalid FormSender in TForm3.OnButton3Click !")});
 }
 
@@ -278,7 +278,7 @@ TEST_F(CalculatorTest, AFileOfFourGigabytesIsRefusedNotWrapped) {
     // Sparse: the size is there without the disk space.
     ASSERT_TRUE(file.resize(qint64{4294967296} + 1000));
     file.close();
-    seam.openAnswers = {big};
+    seam.openFileNames = {big};
     ShowCalculator();
     Click("ButtonAddAudio3");
     EXPECT_EQ(project.AudioSize, 1000u);
@@ -306,7 +306,7 @@ TEST_F(CalculatorTest, AManualEntryClosedWithValiderRefreshesTheCalculator) {
     });
     ShowCalculator();
     Click("ButtonAddAudio1");
-    ASSERT_EQ(seam.shownModally, std::vector<QString>{QStringLiteral("TFormEnterManualSize")});
+    ASSERT_EQ(seam.modalNames, std::vector<QString>{QStringLiteral("TFormEnterManualSize")});
     EXPECT_EQ(project.AudioSize, 134217728u);
     EXPECT_EQ(Child<QLineEdit>("LabeledEditAudioSize")->text(), QStringLiteral("134217728"));
     EXPECT_EQ(Child<QLabel>("LabelBitRate")->text(), BitRateText(ExpectedBitRate(OneCd700 - 134217728)));
@@ -329,7 +329,7 @@ TEST_F(CalculatorTest, RetourClosesAndKeepsTheChanges) {
 // The checked-in PAL film, opened through the real decoder library.
 TEST(CalculatorOnRealFilm, AddsAManualSizeToARealProject) {
     RecordingMessageSink sink;
-    ScriptedSeam seam;
+    ScriptedUiSeam seam;
     TD2VFullProject project;
     ASSERT_TRUE(project.Open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v"))))
         << sink.Texts().join(QLatin1Char('\n')).toStdString();

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "ScriptedSeam.h"
+#include "common/Controls.h"
+#include "common/QtPrinters.h"
 #include "common/RecordingMessageSink.h"
+#include "common/ScriptedUiSeam.h"
 #include "common/TestPaths.h"
 #include "model/DecoderLibrary.h"
 #include "model/TD2VFullProject.h"
@@ -40,9 +42,14 @@ public:
         sink.Clear();
         calculator = std::make_unique<TForm3>(nullptr, &project);
         calculator->SetD2VFilePath(dir.path() + QLatin1Char('/'));
+        // Every modal window of these tests has its script, and none of them saves a file.
+        seam.onModal = [](QDialog* dialog) {
+            ADD_FAILURE() << "no script for " << dialog->objectName().toStdString();
+        };
     }
 
     void TearDown() override {
+        EXPECT_TRUE(seam.saveCalls.empty());
         calculator.reset();
         DecoderLibraryFileName = savedLibraryName;
     }
@@ -53,11 +60,7 @@ public:
         ASSERT_TRUE(QTest::qWaitForWindowActive(calculator.get()));
     }
 
-    template <typename T> T* Child(const char* name) {
-        T* widget = calculator->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
+    template <typename T> T* Child(const char* name) { return Control<T>(*calculator, name); }
     void Click(const char* name) { QTest::mouseClick(Child<QPushButton>(name), Qt::LeftButton); }
 
     // Replaces the text of a box by typing, as a user does, then presses Return.
@@ -68,16 +71,14 @@ public:
         QTest::keyClick(edit, Qt::Key_Return);
     }
     template <typename T> static T* In(QDialog* dialog, const char* name) {
-        T* widget = dialog->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return Control<T>(*dialog, name);
     }
     static void ClickIn(QDialog* dialog, const char* name) {
         QTest::mouseClick(In<QPushButton>(dialog, name), Qt::LeftButton);
     }
 
     RecordingMessageSink sink;
-    ScriptedSeam seam;
+    ScriptedUiSeam seam;
     QTemporaryDir dir;
     TD2VFullProject project;
     std::unique_ptr<TForm3> calculator;

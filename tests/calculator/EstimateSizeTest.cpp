@@ -21,7 +21,7 @@ TEST_F(CalculatorTest, EstimateOpensAtZero) {
     });
     ShowCalculator();
     Click("ButtonAddAudio2");
-    EXPECT_EQ(seam.shownModally, std::vector<QString>{QStringLiteral("TFormEstimateSize")});
+    EXPECT_EQ(seam.modalNames, std::vector<QString>{QStringLiteral("TFormEstimateSize")});
     EXPECT_EQ(size, QStringLiteral("Taille :  0 Octets, soit ") + SizeToString(0));
 }
 

@@ -1,19 +1,13 @@
 #include "CalculatorFixture.h"
 
+#include "common/PastedText.h"
 #include "model/UseFullUnit.h"
 #include "platform/NumberText.h"
 #include "ui/EnterManualSize.h"
 #include "ui/EstimateSize.h"
 
 #include <QClipboard>
-#include <QContextMenuEvent>
-#include <QDropEvent>
-#include <QInputMethodEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QWindow>
 #include <cmath>
-#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -22,156 +16,7 @@
 
 namespace {
 
-enum class Way { CtrlV, ShiftInsert, ContextMenu, MiddleButton, Drop, InputMethod, SetText };
 enum class Then { Return, Leave };
-
-const char* WayName(Way way) {
-    switch (way) {
-    case Way::CtrlV:
-        return "Ctrl+V";
-    case Way::ShiftInsert:
-        return "Shift+Insert";
-    case Way::ContextMenu:
-        return "context menu";
-    case Way::MiddleButton:
-        return "middle button";
-    case Way::Drop:
-        return "drop";
-    case Way::InputMethod:
-        return "input method";
-    case Way::SetText:
-        return "setText";
-    }
-    return "?";
-}
-
-struct PastedText {
-    const char* name;
-    QString text;
-    QString integer;    // what GetValidIntegerKey lets through
-    QString real;       // what GetValidRealKey lets through, '#' standing for the locale's separator
-    QString signedText; // what GetValidSignedIntegerKey lets through
-    // What the boxes' own conversions read in the whole, unfiltered text: integers as Delphi's
-    // StrToInt64 reads them (nothing: no number), reals with a comma and with a point separator.
-    std::optional<int64_t> rawInteger;
-    std::optional<double> rawRealComma;
-    std::optional<double> rawRealPoint;
-};
-
-std::vector<PastedText> Texts() {
-    const QString digits = QStringLiteral("1234567890").repeated(10000);
-    const QString nines = QStringLiteral("99999999999999999999");
-    const QString two32 = QStringLiteral("4294967296");
-    const QString two31 = QStringLiteral("2147483648");
-    const QString twelve = QStringLiteral("12");
-    return {
-        {"letters", QStringLiteral("abc"), {}, {}, {}, {}, {}, {}},
-        {"digits then letters", QStringLiteral("12abc"), twelve, twelve, twelve, {}, {}, {}},
-        {"letters then digits", QStringLiteral("abc12"), twelve, twelve, twelve, {}, {}, {}},
-        {"twenty nines", nines, nines, nines, nines, {}, 1e20, 1e20},
-        {"2^32", two32, two32, two32, two32, 4294967296, 4294967296.0, 4294967296.0},
-        {"2^31", two31, two31, two31, two31, 2147483648, 2147483648.0, 2147483648.0},
-        {"minus five", QStringLiteral("-5"), QStringLiteral("5"), QStringLiteral("5"), QStringLiteral("-5"),
-         -5, -5.0, -5.0},
-        {"minus zero", QStringLiteral("-0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("-0"),
-         0, 0.0, 0.0},
-        {"blank thousands",
-         QStringLiteral("1 000"),
-         QStringLiteral("1000"),
-         QStringLiteral("1000"),
-         QStringLiteral("1000"),
-         {},
-         {},
-         {}},
-        {"comma",
-         QStringLiteral("1,5"),
-         QStringLiteral("15"),
-         QStringLiteral("1#5"),
-         QStringLiteral("15"),
-         {},
-         1.5,
-         {}},
-        {"point",
-         QStringLiteral("1.5"),
-         QStringLiteral("15"),
-         QStringLiteral("1#5"),
-         QStringLiteral("15"),
-         {},
-         {},
-         1.5},
-        {"exponent",
-         QStringLiteral("1e3"),
-         QStringLiteral("13"),
-         QStringLiteral("13"),
-         QStringLiteral("13"),
-         {},
-         1000.0,
-         1000.0},
-        {"0x hexadecimal",
-         QStringLiteral("0x10"),
-         QStringLiteral("010"),
-         QStringLiteral("010"),
-         QStringLiteral("010"),
-         16,
-         {},
-         {}},
-        {"$ hexadecimal",
-         QStringLiteral("$10"),
-         QStringLiteral("10"),
-         QStringLiteral("10"),
-         QStringLiteral("10"),
-         16,
-         {},
-         {}},
-        {"blanks around", QStringLiteral(" 12 "), twelve, twelve, twelve, {}, 12.0, 12.0},
-        {"empty clipboard", QString(), {}, {}, {}, {}, {}, {}},
-        {"arabic-indic digits", QStringLiteral("١٢"), {}, {}, {}, {}, {}, {}},
-        {"accented letter", QStringLiteral("é"), {}, {}, {}, {}, {}, {}},
-        {"100000 digits", digits, digits, digits, digits, {}, {}, {}},
-        {"line break",
-         QStringLiteral("12\n34"),
-         QStringLiteral("1234"),
-         QStringLiteral("1234"),
-         QStringLiteral("1234"),
-         {},
-         {},
-         {}},
-    };
-}
-
-// Optional sign then ASCII digits, as every filtered integer text is. Nothing for any other text
-// or beyond 64 bits.
-std::optional<int64_t> SignedDigitsValue(const QString& text) {
-    const bool negative = text.startsWith(QLatin1Char('-'));
-    const QString digits = negative ? text.mid(1) : text;
-    if (digits.isEmpty())
-        return std::nullopt;
-    int64_t value = 0;
-    for (QChar c : digits) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-        const int digit = c.unicode() - u'0';
-        if (value > (std::numeric_limits<int64_t>::max() - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return negative ? -value : value;
-}
-
-// The context menu's paste, found by its caption: Qt names none of the menu's actions.
-QAction* PasteAction(QMenu* menu) {
-    for (QAction* action : menu->actions())
-        if (action->text().startsWith(QLineEdit::tr("&Paste")))
-            return action;
-    return nullptr;
-}
-
-bool OnlyCharacters(const QString& text, const QString& allowed) {
-    for (QChar c : text)
-        if ((c < QLatin1Char('0') || c > QLatin1Char('9')) && !allowed.contains(c))
-            return false;
-    return true;
-}
 
 enum class Owner { Calculator, ManualSize, Estimate };
 enum class Kind { Size, Number, BitRate, Margin };
@@ -282,64 +127,6 @@ protected:
         sink.Clear();
     }
 
-    void Deliver(Way way, const QString& text) {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        clipboard->setText(text);
-        if (clipboard->supportsSelection())
-            clipboard->setText(text, QClipboard::Selection);
-        box->setFocus(Qt::TabFocusReason);
-        box->selectAll();
-        const QPoint centre = box->rect().center();
-        switch (way) {
-        case Way::CtrlV:
-            QTest::keySequence(box, QKeySequence::Paste);
-            break;
-        case Way::ShiftInsert:
-            QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
-            break;
-        case Way::ContextMenu: {
-            QContextMenuEvent event(QContextMenuEvent::Mouse, centre, box->mapToGlobal(centre));
-            QApplication::sendEvent(box, &event);
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(menu, nullptr);
-            QAction* paste = PasteAction(menu);
-            ASSERT_NE(paste, nullptr);
-            paste->trigger();
-            menu->close();
-            QCoreApplication::processEvents();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            // The offscreen platform leaves no window active once a popup has gone.
-            QApplication::setActiveWindow(box->window());
-            break;
-        }
-        case Way::MiddleButton:
-            QTest::mouseClick(box, Qt::MiddleButton, {}, centre);
-            break;
-        case Way::Drop: {
-            QMimeData data;
-            data.setText(text);
-            const QPoint at = box->mapTo(window, centre);
-            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(window->windowHandle(), &enter);
-            if (enter.isAccepted()) {
-                QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-                QApplication::sendEvent(window->windowHandle(), &drop);
-            }
-            break;
-        }
-        case Way::InputMethod: {
-            QInputMethodEvent event;
-            event.setCommitString(text);
-            QApplication::sendEvent(box, &event);
-            break;
-        }
-        case Way::SetText:
-            box->setText(text);
-            break;
-        }
-        box->setFocus(Qt::OtherFocusReason);
-    }
-
     std::optional<QString> ExpectedText(Way way, const QString& filtered, const PastedText& t,
                                         const QString& before) const {
         if (way == Way::SetText)
@@ -363,12 +150,11 @@ TEST_P(PastedTextTest, EveryRoadThenReturnOrLeaving) {
     const CalculatorBox b = GetParam();
     const QString separator(DecimalSeparator());
     const bool commaLocale = separator == QStringLiteral(",");
-    for (const PastedText& t : Texts()) {
+    for (const PastedText& t : PastedTexts()) {
         const QString filtered = b.kind == Kind::Number ? QString(t.real).replace(QLatin1Char('#'), separator)
                                  : b.kind == Kind::Margin ? t.signedText
                                                           : t.integer;
-        for (Way way : {Way::CtrlV, Way::ShiftInsert, Way::ContextMenu, Way::MiddleButton, Way::Drop,
-                        Way::InputMethod, Way::SetText}) {
+        for (Way way : AllWays) {
             for (Then then : {Then::Return, Then::Leave}) {
                 SCOPED_TRACE(::testing::Message() << '"' << t.name << "\" by " << WayName(way) << ", then "
                                                   << (then == Then::Return ? "Return" : "leaving"));
@@ -376,7 +162,7 @@ TEST_P(PastedTextTest, EveryRoadThenReturnOrLeaving) {
                 if (HasFatalFailure())
                     return;
                 const QString before = box->text();
-                Deliver(way, t.text);
+                DeliverText(box, way, t.text);
                 if (HasFatalFailure())
                     return;
                 const QString text = box->text();
@@ -413,7 +199,7 @@ TEST_P(PastedTextTest, EveryRoadThenReturnOrLeaving) {
                     uint64_t value = 0;
                     if (!text.isEmpty()) {
                         const std::optional<int64_t> v =
-                            way == Way::SetText ? t.rawInteger : SignedDigitsValue(text);
+                            way == Way::SetText ? t.rawInteger : DigitsValue(text);
                         if (!v)
                             expectedMessages << ConvertError;
                         else if (*v < 0 || *v > 4294967295)
@@ -486,8 +272,7 @@ TEST_P(PastedTextTest, EveryRoadThenReturnOrLeaving) {
                 case Kind::BitRate:
                 case Kind::Margin: {
                     auto* estimate = static_cast<TFormEstimateSize*>(dialog);
-                    const std::optional<int64_t> v =
-                        way == Way::SetText ? t.rawInteger : SignedDigitsValue(text);
+                    const std::optional<int64_t> v = way == Way::SetText ? t.rawInteger : DigitsValue(text);
                     const bool bitRate = b.kind == Kind::BitRate;
                     const bool valid = v && (bitRate ? *v >= 0 && *v <= 50000 : *v >= -100 && *v <= 100);
                     // An estimate beyond 32 bits is refused aloud and both boxes go back.

@@ -1,7 +1,7 @@
-#include "ScriptedUiSeam.h"
 #include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
 #include "common/RunTests.h"
+#include "common/ScriptedUiSeam.h"
 #include "common/TestPaths.h"
 #include "model/DecoderLibrary.h"
 #include "model/TD2VFullProject.h"

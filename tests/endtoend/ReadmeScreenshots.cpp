@@ -2,8 +2,8 @@
 // walking the real program through one film, then through a DVD folder authored from it (its
 // title choice and the indexing). Run under Xvfb (scripts/screenshots).
 // Usage: readme_screenshots <sample.d2v> <output folder> [DVD folder]
-#include "ScriptedUiSeam.h"
 #include "common/RecordingMessageSink.h"
+#include "common/ScriptedUiSeam.h"
 #include "platform/CharacterTypes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/IndexingProgress.h"

@@ -12,14 +12,6 @@
 #include <QTabBar>
 #include <QTest>
 
-QString PagesUiSeam::GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) {
-    if (openFileNames.empty())
-        return {};
-    QString name = openFileNames.front();
-    openFileNames.pop_front();
-    return name;
-}
-
 namespace {
 
 bool Run(const QString& program, const QStringList& arguments, const QString& folder) {

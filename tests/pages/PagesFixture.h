@@ -2,13 +2,13 @@
 
 #include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
+#include "common/ScriptedUiSeam.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 #include "ui/Cinescriptor.h"
 #include "ui/CropPage.h"
 #include "ui/ResizePage.h"
 #include "ui/SequencePage.h"
-#include "ui/UiSeam.h"
 #include "ui/widgets/ImageCanvas.h"
 #include "ui/widgets/LabeledEdit.h"
 #include "ui/widgets/TrackBar.h"
@@ -21,25 +21,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <deque>
 #include <gtest/gtest.h>
 #include <memory>
-
-// The open dialog answers with the queued paths; nothing else is modal on these pages.
-class PagesUiSeam final : public UiSeam {
-public:
-    PagesUiSeam() { SetUiSeam(this); }
-    ~PagesUiSeam() override { SetUiSeam(nullptr); }
-    PagesUiSeam(const PagesUiSeam&) = delete;
-    PagesUiSeam& operator=(const PagesUiSeam&) = delete;
-
-    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override;
-    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    int ExecModal(QDialog*) override { return 0; }
-    bool OpenUrl(const QUrl&) override { return false; }
-
-    std::deque<QString> openFileNames;
-};
 
 // Films made for these tests with Debian's ffmpeg and our indexer, longer than the checked-in
 // ones; made once and kept in the build tree. Empty path when they could not be made.
@@ -90,7 +73,7 @@ protected:
 
     QTemporaryDir folder;
     RecordingMessageSink messages;
-    PagesUiSeam seam;
+    ScriptedUiSeam seam;
     std::unique_ptr<TForm1> window;
     QString savedLibrary;
     bool usesFake = false;

@@ -1,5 +1,6 @@
 #include "PagesFixture.h"
 
+#include "common/PastedText.h"
 #include "platform/NumberText.h"
 
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QWindow>
 #include <cmath>
 #include <iostream>
-#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -23,109 +23,7 @@
 
 namespace {
 
-enum class Way { CtrlV, ShiftInsert, ContextMenu, MiddleButton, Drop, InputMethod, SetText };
 enum class Then { Enter, Leave };
-
-const char* WayName(Way way) {
-    switch (way) {
-    case Way::CtrlV:
-        return "Ctrl+V";
-    case Way::ShiftInsert:
-        return "Shift+Insert";
-    case Way::ContextMenu:
-        return "context menu";
-    case Way::MiddleButton:
-        return "middle button";
-    case Way::Drop:
-        return "drop";
-    case Way::InputMethod:
-        return "input method";
-    case Way::SetText:
-        return "setText";
-    }
-    return "?";
-}
-
-struct PastedText {
-    const char* name;
-    QString text;
-    QString integer; // what the integer key filter lets through
-    QString real;    // what the real key filter lets through, '#' standing for the locale's separator
-    // What the boxes' own conversions read in the whole text, when the program puts it there
-    // unfiltered: integers as Delphi's StrToInt64 reads them, reals with a comma separator.
-    std::optional<int64_t> rawInteger;
-    std::optional<double> rawReal;
-};
-
-QString LongDigits() {
-    return QStringLiteral("1234567890").repeated(10000);
-}
-
-std::vector<PastedText> Texts() {
-    const QString digits = LongDigits();
-    return {
-        {"letters", QStringLiteral("abc"), {}, {}, {}, {}},
-        {"digits then letters", QStringLiteral("12abc"), QStringLiteral("12"), QStringLiteral("12"), {}, {}},
-        {"letters then digits", QStringLiteral("abc12"), QStringLiteral("12"), QStringLiteral("12"), {}, {}},
-        {"twenty nines",
-         QStringLiteral("99999999999999999999"),
-         QStringLiteral("99999999999999999999"),
-         QStringLiteral("99999999999999999999"),
-         {},
-         1e20},
-        {"2^32", QStringLiteral("4294967296"), QStringLiteral("4294967296"), QStringLiteral("4294967296"),
-         4294967296, 4294967296.0},
-        {"2^31", QStringLiteral("2147483648"), QStringLiteral("2147483648"), QStringLiteral("2147483648"),
-         2147483648, 2147483648.0},
-        {"minus five", QStringLiteral("-5"), QStringLiteral("5"), QStringLiteral("5"), -5, -5.0},
-        {"minus zero", QStringLiteral("-0"), QStringLiteral("0"), QStringLiteral("0"), 0, 0.0},
-        {"blank thousands", QStringLiteral("1 000"), QStringLiteral("1000"), QStringLiteral("1000"), {}, {}},
-        {"comma", QStringLiteral("1,5"), QStringLiteral("15"), QStringLiteral("1#5"), {}, 1.5},
-        {"point", QStringLiteral("1.5"), QStringLiteral("15"), QStringLiteral("1#5"), {}, {}},
-        {"exponent", QStringLiteral("1e3"), QStringLiteral("13"), QStringLiteral("13"), {}, 1000.0},
-        {"0x hexadecimal", QStringLiteral("0x10"), QStringLiteral("010"), QStringLiteral("010"), 16, {}},
-        {"$ hexadecimal", QStringLiteral("$10"), QStringLiteral("10"), QStringLiteral("10"), 16, {}},
-        {"blanks around", QStringLiteral(" 12 "), QStringLiteral("12"), QStringLiteral("12"), {}, 12.0},
-        {"empty clipboard", QString(), {}, {}, {}, {}},
-        {"arabic-indic digits", QStringLiteral("١٢"), {}, {}, {}, {}},
-        {"accented letter", QStringLiteral("é"), {}, {}, {}, {}},
-        {"100000 digits", digits, digits, digits, {}, {}},
-        {"line break", QStringLiteral("12\n34"), QStringLiteral("1234"), QStringLiteral("1234"), {}, {}},
-        {"width with unit", QStringLiteral("320px"), QStringLiteral("320"), QStringLiteral("320"), {}, {}},
-    };
-}
-
-// Plain ASCII digits, as every filtered integer text is; nothing for any other text or beyond
-// 64 bits.
-std::optional<int64_t> DigitsValue(const QString& text) {
-    if (text.isEmpty())
-        return std::nullopt;
-    int64_t value = 0;
-    for (QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-        const int digit = c.unicode() - u'0';
-        if (value > (std::numeric_limits<int64_t>::max() - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
-// The context menu's paste, found by its caption: Qt names none of the menu's actions.
-QAction* PasteAction(QMenu* menu) {
-    for (QAction* action : menu->actions())
-        if (action->text().startsWith(QLineEdit::tr("&Paste")))
-            return action;
-    return nullptr;
-}
-
-bool OnlyDigits(const QString& text) {
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
 
 // A filtered real text: digits with at most one comma.
 std::optional<double> CommaValue(const QString& text) {
@@ -229,67 +127,8 @@ protected:
         messages.Clear();
     }
 
-    // Puts the text into the box by one road, as Qt delivers it.
     void Deliver(Way way, const QString& text) {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        clipboard->setText(text);
-        if (clipboard->supportsSelection())
-            clipboard->setText(text, QClipboard::Selection);
-        box->setFocus(Qt::TabFocusReason);
-        box->selectAll();
-        const QPoint centre = box->rect().center();
-        switch (way) {
-        case Way::CtrlV:
-            QTest::keySequence(box, QKeySequence::Paste);
-            break;
-        case Way::ShiftInsert:
-            QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
-            break;
-        case Way::ContextMenu: {
-            QContextMenuEvent event(QContextMenuEvent::Mouse, centre, box->mapToGlobal(centre));
-            QApplication::sendEvent(box, &event);
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(menu, nullptr);
-            // A read-only box offers no paste.
-            if (QAction* paste = PasteAction(menu); paste != nullptr)
-                paste->trigger();
-            else
-                EXPECT_TRUE(box->isReadOnly());
-            menu->close();
-            QCoreApplication::processEvents();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            // The offscreen platform leaves no window active once a popup has gone.
-            QApplication::setActiveWindow(box->window());
-            break;
-        }
-        case Way::MiddleButton:
-            QTest::mouseClick(box, Qt::MiddleButton, {}, centre);
-            break;
-        case Way::Drop: {
-            // Through the window, as the platform hands a drop over: the window picks the target.
-            QMimeData data;
-            data.setText(text);
-            QWindow* handle = window->windowHandle();
-            const QPoint at = box->mapTo(window.get(), centre);
-            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(handle, &enter);
-            if (enter.isAccepted()) {
-                QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-                QApplication::sendEvent(handle, &drop);
-            }
-            break;
-        }
-        case Way::InputMethod: {
-            QInputMethodEvent event;
-            event.setCommitString(text);
-            QApplication::sendEvent(box, &event);
-            break;
-        }
-        case Way::SetText:
-            box->setText(text);
-            break;
-        }
-        box->setFocus(Qt::OtherFocusReason);
+        DeliverText(box, way, text);
         Settle();
     }
 
@@ -327,9 +166,8 @@ protected:
 TEST_P(PastedTextTest, EveryRoadThenEnterOrLeaving) {
     const PageBox b = GetParam();
     const bool selection = QGuiApplication::clipboard()->supportsSelection();
-    for (const PastedText& t : Texts()) {
-        for (Way way : {Way::CtrlV, Way::ShiftInsert, Way::ContextMenu, Way::MiddleButton, Way::Drop,
-                        Way::InputMethod, Way::SetText}) {
+    for (const PastedText& t : PastedTexts()) {
+        for (Way way : AllWays) {
             // The program never writes into a read-only box.
             if (b.kind == Kind::ReadOnly && way == Way::SetText)
                 continue;
@@ -351,7 +189,7 @@ TEST_P(PastedTextTest, EveryRoadThenEnterOrLeaving) {
                 // Whatever the road, a filtered box only ever holds what its filter lets through.
                 if (way != Way::SetText && b.kind != Kind::Unused && b.kind != Kind::Ratio &&
                     b.kind != Kind::ReadOnly) {
-                    ASSERT_TRUE(OnlyDigits(text)) << text.left(40).toStdString();
+                    ASSERT_TRUE(OnlyCharacters(text, QString())) << text.left(40).toStdString();
                 }
                 Follow(then);
                 if (HasFatalFailure())
@@ -444,7 +282,7 @@ TEST_P(PastedTextTest, EveryRoadThenEnterOrLeaving) {
                     break;
                 }
                 case Kind::Ratio: {
-                    const std::optional<double> r = way == Way::SetText ? t.rawReal : CommaValue(text);
+                    const std::optional<double> r = way == Way::SetText ? t.rawRealComma : CommaValue(text);
                     const QString baselineText = FormatGeneral(BaselineRatio, 5);
                     ASSERT_EQ(baselineText, QStringLiteral("1,5"));
                     if (!enter && text == baselineText) {

@@ -1,8 +1,8 @@
 #include "ui/AviSynthScriptVisualizator.h"
 
-#include "ScriptedSeam.h"
 #include "common/RecordingMessageSink.h"
 #include "common/RunTests.h"
+#include "common/ScriptedUiSeam.h"
 #include "platform/CharacterTypes.h"
 #include "platform/FileBytes.h"
 #include "ui_AviSynthScriptVisualizator.h"
@@ -69,14 +69,14 @@ protected:
 
     QTemporaryDir dir;
     RecordingMessageSink sink;
-    ScriptedSeam seam;
+    ScriptedUiSeam seam;
     ScriptSource source;
     std::unique_ptr<TForm2> window;
 };
 
 TEST_F(ScriptWindow, WithoutPreviewTwoScriptsAskTwoNamesAndWriteBothFiles) {
     Make(2);
-    seam.saveNames = {Path("film"), Path("film_Credits")};
+    seam.saveFileNames = {Path("film"), Path("film_Credits")};
     window->GenerateWithoutPreview();
 
     ASSERT_EQ(seam.saveCalls.size(), 2u);
@@ -88,13 +88,13 @@ TEST_F(ScriptWindow, WithoutPreviewTwoScriptsAskTwoNamesAndWriteBothFiles) {
     EXPECT_EQ(ReadBytes(Path("film.avs")), Golden("mode2_main.avs"));
     EXPECT_EQ(ReadBytes(Path("film_Credits.avs")), Golden("mode2_credits.avs"));
     EXPECT_EQ(InformationTexts(), (std::vector<QString>{SavedText, SavedText}));
-    EXPECT_TRUE(seam.modalWindows.empty());
+    EXPECT_TRUE(seam.modalDialogs.empty());
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(window->IsMainScriptComposed);
     EXPECT_FALSE(window->IsCreditsPass);
 
     // The flags are clear: the next generation starts with the main script again.
-    seam.saveNames = {Path("again"), QString()};
+    seam.saveFileNames = {Path("again"), QString()};
     window->GenerateWithoutPreview();
     ASSERT_EQ(seam.saveCalls.size(), 4u);
     EXPECT_EQ(seam.saveCalls[2].caption, MainCaption);
@@ -105,7 +105,7 @@ TEST_F(ScriptWindow, WithoutPreviewOneScriptModesAskOneName) {
     for (const auto& [mode, golden] : {std::pair{0, "mode0_script.avs"}, std::pair{1, "mode1_mixed.avs"}}) {
         Make(static_cast<uint8_t>(mode));
         seam.saveCalls.clear();
-        seam.saveNames = {Path("single.avs")};
+        seam.saveFileNames = {Path("single.avs")};
         window->GenerateWithoutPreview();
         EXPECT_EQ(seam.saveCalls.size(), 1u) << "mode " << mode;
         EXPECT_EQ(ReadBytes(Path("single.avs")), Golden(golden)) << "mode " << mode;
@@ -114,7 +114,7 @@ TEST_F(ScriptWindow, WithoutPreviewOneScriptModesAskOneName) {
 
 TEST_F(ScriptWindow, CancelledDialogsWriteNothingAndTheCreditsProposalIsCreditsAlone) {
     Make(2);
-    seam.saveNames = {QString(), QString()};
+    seam.saveFileNames = {QString(), QString()};
     window->GenerateWithoutPreview();
     ASSERT_EQ(seam.saveCalls.size(), 2u);
     EXPECT_EQ(seam.saveCalls[1].caption, CreditsCaption);
@@ -133,7 +133,7 @@ class ChosenNames : public ScriptWindow, public ::testing::WithParamInterface<Na
 TEST_P(ChosenNames, TakeTheAvsExtensionInPlaceOfTheirOwn) {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("a.b")));
     Make(0);
-    seam.saveNames = {Path(GetParam().typed)};
+    seam.saveFileNames = {Path(GetParam().typed)};
     window->GenerateWithoutPreview();
     EXPECT_EQ(ReadBytes(Path(GetParam().written)), Golden("mode0_script.avs"));
     EXPECT_EQ(QFileInfo(Path(GetParam().written)).dir().entryList(QDir::Files).size(), 1);
@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(Extensions, ChosenNames,
 
 TEST_F(ScriptWindow, PreviewKeepsTheWindowOpenAndSavesEditedLinesAsEdited) {
     Make(2);
-    seam.saveNames = {Path("film"), Path("film_Credits"), Path("again")};
+    seam.saveFileNames = {Path("film"), Path("film_Credits"), Path("again")};
     QStringList mainShown;
     QStringList creditsShown;
     seam.onModal = [&](QDialog* dialog) {
@@ -173,7 +173,7 @@ TEST_F(ScriptWindow, PreviewKeepsTheWindowOpenAndSavesEditedLinesAsEdited) {
     };
     window->GenerateWithPreview();
 
-    ASSERT_EQ(seam.modalWindows.size(), 1u);
+    ASSERT_EQ(seam.modalDialogs.size(), 1u);
     EXPECT_EQ(mainShown.join(QLatin1Char('\n')).toUtf8() + '\n',
               Golden("mode2_main.avs").replace("\r\n", "\n"));
     EXPECT_EQ(creditsShown.join(QLatin1Char('\n')).toUtf8() + '\n',
@@ -211,7 +211,7 @@ TEST_F(ScriptWindow, CloseBoxEmptiesThePreviewAndTheNextGenerationRecomposes) {
         QTest::keyClick(dialog, Qt::Key_Escape);
     };
     window->GenerateWithPreview();
-    EXPECT_EQ(seam.modalWindows.size(), 2u);
+    EXPECT_EQ(seam.modalDialogs.size(), 2u);
     EXPECT_TRUE(window->PreviewLines().isEmpty());
 }
 
@@ -219,7 +219,7 @@ TEST_F(ScriptWindow, LongLinesAndNoBreakSpacesAreWrittenAsTheyStand) {
     Make(0);
     const QString longLine =
         QStringLiteral("# ") + QString(300, QLatin1Char('x')) + QChar(0x00A0) + QStringLiteral("y");
-    seam.saveNames = {Path("long")};
+    seam.saveFileNames = {Path("long")};
     seam.onModal = [&](QDialog* dialog) {
         auto* form = static_cast<TForm2*>(dialog);
         form->SetPreviewLines(form->PreviewLines() << longLine);
@@ -234,7 +234,7 @@ TEST_F(ScriptWindow, ParentThatIsAFileGivesTheFailureBox) {
     QFile blocker(Path("notafolder"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    seam.saveNames = {Path("notafolder/film")};
+    seam.saveFileNames = {Path("notafolder/film")};
     window->GenerateWithoutPreview();
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0].kind, RecordingMessageSink::Kind::Warning);
@@ -248,7 +248,7 @@ TEST_F(ScriptWindow, FailedWriteLeavesTheFormerScriptIntact) {
     ASSERT_TRUE(former.open(QIODevice::WriteOnly));
     former.write("Return BlankClip()\r\n");
     former.close();
-    seam.saveNames = {Path("film")};
+    seam.saveFileNames = {Path("film")};
     SetFreeDiskBytesForTesting(Golden("mode0_script.avs").size() / 2);
     window->GenerateWithoutPreview();
     SetFreeDiskBytesForTesting(-1);
@@ -264,7 +264,7 @@ TEST_F(ScriptWindow, ExistingScriptIsReplacedWithoutQuestion) {
     ASSERT_TRUE(former.open(QIODevice::WriteOnly));
     former.write(QByteArray(5000, 'z'));
     former.close();
-    seam.saveNames = {Path("film.avs")};
+    seam.saveFileNames = {Path("film.avs")};
     window->GenerateWithoutPreview();
     EXPECT_EQ(ReadBytes(Path("film.avs")), Golden("mode1_mixed.avs"));
     EXPECT_EQ(InformationTexts(), std::vector<QString>{SavedText});
@@ -274,7 +274,7 @@ TEST_F(ScriptWindow, RefusedMainScriptOfTwoCountsAsCancelledAndTheCreditsFollow)
     Make(2);
     source.FirstFrameNumber = 0;
     source.CreditsFrameNumber = 0;
-    seam.saveNames = {Path("credits")};
+    seam.saveFileNames = {Path("credits")};
     window->GenerateWithoutPreview();
     ASSERT_EQ(seam.saveCalls.size(), 1u);
     EXPECT_EQ(seam.saveCalls[0].caption, CreditsCaption);
@@ -303,7 +303,7 @@ TEST_F(ScriptWindow, RefusedSingleScriptShowsNoWindowAndAsksNoName) {
     source.LastFrameNumber = 5;
     window->GenerateWithPreview();
     window->GenerateWithoutPreview();
-    EXPECT_TRUE(seam.modalWindows.empty());
+    EXPECT_TRUE(seam.modalDialogs.empty());
     EXPECT_TRUE(seam.saveCalls.empty());
     EXPECT_EQ(sink.messages.size(), 2u);
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
@@ -325,7 +325,7 @@ TEST_F(ScriptWindow, FrameZeroAloneIsWrittenWithAnEndOfMinusOne) {
         source.FirstFrameNumber = 0;
         source.CreditsFrameNumber = c.credits;
         source.LastFrameNumber = c.last;
-        seam.saveNames = {Path("zero"), Path("zero_Credits")};
+        seam.saveFileNames = {Path("zero"), Path("zero_Credits")};
         window->GenerateWithoutPreview();
         const QByteArray scripts[] = {ReadBytes(Path("zero.avs")), ReadBytes(Path("zero_Credits.avs"))};
         for (size_t i = 0; i < c.ranges.size(); ++i)

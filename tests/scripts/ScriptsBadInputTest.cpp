@@ -1,6 +1,6 @@
 #include "ScriptChecker.h"
-#include "ScriptedSeam.h"
 #include "common/RecordingMessageSink.h"
+#include "common/ScriptedUiSeam.h"
 #include "common/TestPaths.h"
 #include "model/ScriptComposer.h"
 #include "model/TD2VFullProject.h"
@@ -206,7 +206,7 @@ protected:
         window = std::make_unique<TForm2>(nullptr, [this] { return source; });
     }
 
-    ScriptedSeam seam;
+    ScriptedUiSeam seam;
     ScriptSource source;
     std::unique_ptr<TForm2> window;
 };
@@ -239,11 +239,11 @@ TEST_P(HugeTemplates, AreWrittenWholeOrRefusedWithAndWithoutPreview) {
     const QByteArray header = EncodeScriptLines(HeaderOf(source));
     const QByteArray expected = c.taken ? header + bytes : header;
 
-    seam.saveNames = {Path("sans")};
+    seam.saveFileNames = {Path("sans")};
     window->GenerateWithoutPreview();
     EXPECT_TRUE(ReadBytes(Path("sans.avs")) == expected);
 
-    seam.saveNames = {Path("avec")};
+    seam.saveFileNames = {Path("avec")};
     seam.onModal = [](QDialog* dialog) {
         QTest::mouseClick(static_cast<TForm2*>(dialog)->ui->ButtonSave, Qt::LeftButton);
     };
@@ -271,7 +271,7 @@ TEST_F(ScriptWindowBadInput, TargetThatIsAFolderIsLeftAloneAndTheUserIsTold) {
     Make(Film(dir.path()));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("film.avs")));
     ASSERT_TRUE(WriteBytes(Path("film.avs/inside.txt"), "keep"));
-    seam.saveNames = {Path("film")};
+    seam.saveFileNames = {Path("film")};
     window->GenerateWithoutPreview();
     EXPECT_EQ(Joined(sink.Texts()), Joined({FailedText}));
     EXPECT_TRUE(QFileInfo(Path("film.avs")).isDir());
@@ -309,7 +309,7 @@ TEST_P(FullDiskScripts, KeepTheFormerScriptAndTellTheUser) {
         }
     }
 
-    seam.saveNames = {disk + QStringLiteral("/film")};
+    seam.saveFileNames = {disk + QStringLiteral("/film")};
     window->GenerateWithoutPreview();
     EXPECT_EQ(Joined(sink.Texts()), Joined({FailedText}));
     EXPECT_EQ(ReadBytes(disk + QStringLiteral("/film.avs")), former);
@@ -317,7 +317,7 @@ TEST_P(FullDiskScripts, KeepTheFormerScriptAndTellTheUser) {
 
     ASSERT_TRUE(QFile::remove(disk + QStringLiteral("/filler")));
     sink.Clear();
-    seam.saveNames = {disk + QStringLiteral("/film")};
+    seam.saveFileNames = {disk + QStringLiteral("/film")};
     window->GenerateWithoutPreview();
     EXPECT_EQ(Joined(sink.Texts()), Joined({SavedText}));
     EXPECT_TRUE(ReadBytes(disk + QStringLiteral("/film.avs")).endsWith(bytes));
@@ -329,7 +329,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FullDiskScripts, ::testing::Values(1, 300));
 // The real main window on a copy of a checked-in film, in a folder whose name has everything a
 // path can trip on.
 TEST_F(ScriptsBadInput, FilmAndScriptNamesWithQuotesSpacesAccentsAndPercentNameTheRealFiles) {
-    ScriptedSeam seam;
+    ScriptedUiSeam seam;
     const QString folder = Path("Le \"grand\" film à 100% d'été");
     ASSERT_TRUE(QDir().mkdir(folder));
     for (const char* name : {"film.d2v", "film.mpg"})
@@ -342,7 +342,7 @@ TEST_F(ScriptsBadInput, FilmAndScriptNamesWithQuotesSpacesAccentsAndPercentNameT
     sink.Clear();
 
     const QString script = folder + QStringLiteral("/mon \"script\" 50% $1 é");
-    seam.saveNames = {script};
+    seam.saveFileNames = {script};
     window.findChild<QPushButton*>(QStringLiteral("ButtonGenerate"))->click();
     EXPECT_EQ(Joined(sink.Texts()), Joined({SavedText}));
     const QByteArray bytes = ReadBytes(script + QStringLiteral(".avs"));

@@ -1,9 +1,9 @@
 #include "ui/Cinescriptor.h"
 
 #include "ScriptChecker.h"
-#include "ScriptedSeam.h"
 #include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
+#include "common/ScriptedUiSeam.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 #include "ui/AviSynthScriptVisualizator.h"
@@ -64,7 +64,7 @@ protected:
     QTemporaryDir dir;
     QString d2v;
     RecordingMessageSink sink;
-    ScriptedSeam seam;
+    ScriptedUiSeam seam;
     std::unique_ptr<TForm1> window;
 };
 
@@ -142,13 +142,13 @@ TEST_F(ScriptsPage, TemplatesAreChosenAndClearedGroupByGroup) {
     ShowScriptsPage();
     const QString mainTemplate = Path("modèle principal.avs");
     const QString creditsTemplate = Path("credits.avs");
-    seam.openNames = {mainTemplate, creditsTemplate, QString()};
+    seam.openFileNames = {mainTemplate, creditsTemplate, QString()};
     Child<QPushButton>("ButtonMainScript")->click();
     Child<QPushButton>("ButtonCreditsScript")->click();
     ASSERT_EQ(seam.openCalls.size(), 2u);
     EXPECT_EQ(seam.openCalls[0].caption, QStringLiteral("Ouverture d'un modèle de Script"));
     EXPECT_EQ(seam.openCalls[0].filter, QStringLiteral("AVS Files (*.avs)"));
-    EXPECT_EQ(seam.openCalls[0].proposal, QString());
+    EXPECT_EQ(seam.openCalls[0].directory, QString());
     EXPECT_EQ(Child<QLabel>("LabelMainScript")->text(),
               QStringLiteral("Modèle de script sélectionné :  ") + mainTemplate);
     EXPECT_EQ(Child<QLabel>("LabelCreditsScript")->text(),
@@ -174,7 +174,7 @@ TEST_F(ScriptsPage, TemplatesAreChosenAndClearedGroupByGroup) {
 
 TEST_F(ScriptsPage, LongTemplatePathIsCutTo255Characters) {
     const QString longPath = QStringLiteral("/") + QString(300, QLatin1Char('m')) + QStringLiteral(".avs");
-    seam.openNames = {longPath};
+    seam.openFileNames = {longPath};
     Child<QPushButton>("ButtonMainScript")->click();
     EXPECT_EQ(window->Scripts().Choices().MainScriptModele, longPath.left(255));
 }
@@ -199,10 +199,10 @@ TEST_F(ScriptsPage, GenerateWithoutPreviewInTwoScriptModeWritesBothScriptsOfTheF
     ASSERT_TRUE(p.SetCropBottom(72));
     window->Information().SetiDCT(3);
     ShowScriptsPage();
-    seam.saveNames = {Path("film"), Path("film_Credits")};
+    seam.saveFileNames = {Path("film"), Path("film_Credits")};
     Child<QPushButton>("ButtonGenerate")->click();
 
-    EXPECT_TRUE(seam.modalWindows.empty());
+    EXPECT_TRUE(seam.modalDialogs.empty());
     ASSERT_EQ(seam.saveCalls.size(), 2u);
     EXPECT_EQ(seam.saveCalls[0].caption, QStringLiteral("Enregistrer le script sous ..."));
     EXPECT_EQ(QDir::cleanPath(seam.saveCalls[0].proposal), QDir::cleanPath(dir.path()));
@@ -252,7 +252,7 @@ TEST_F(ScriptsPage, OneScriptInCreditsModeWritesOneMixedScriptWithTheMainTemplat
     choices.IsCreditsScriptModele = true;
     choices.CreditsScriptModele = credits.fileName();
     window->Scripts().SetChoices(choices);
-    seam.saveNames = {Path("mixed")};
+    seam.saveFileNames = {Path("mixed")};
     Child<QPushButton>("ButtonGenerate")->click();
 
     ASSERT_EQ(seam.saveCalls.size(), 1u);
@@ -282,9 +282,9 @@ TEST_F(ScriptsPage, GenerateWithPreviewShowsTheSameScriptWindowEachTime) {
     };
     Child<QPushButton>("ButtonGenerate")->click();
     Child<QPushButton>("ButtonGenerate")->click();
-    ASSERT_EQ(seam.modalWindows.size(), 2u);
-    EXPECT_EQ(seam.modalWindows[0], seam.modalWindows[1]);
-    EXPECT_EQ(seam.modalWindows[0]->parent(), window.get());
+    ASSERT_EQ(seam.modalDialogs.size(), 2u);
+    EXPECT_EQ(seam.modalDialogs[0], seam.modalDialogs[1]);
+    EXPECT_EQ(seam.modalDialogs[0]->parent(), window.get());
     EXPECT_EQ(
         shown.first(),
         QStringLiteral("##################################### Script ###################################"));
@@ -295,8 +295,8 @@ TEST_F(ScriptsPage, GenerateWithPreviewShowsTheSameScriptWindowEachTime) {
 TEST_F(ScriptsPage, BitRateButtonOpensTheCalculatorModally) {
     ShowScriptsPage();
     Child<QPushButton>("ButtonBitRateCalculator")->click();
-    ASSERT_EQ(seam.modalWindows.size(), 1u);
-    EXPECT_STREQ(seam.modalWindows[0]->metaObject()->className(), "TForm3");
+    ASSERT_EQ(seam.modalDialogs.size(), 1u);
+    EXPECT_STREQ(seam.modalDialogs[0]->metaObject()->className(), "TForm3");
     EXPECT_EQ(Child<QPushButton>("ButtonBitRateCalculator")->text(), QStringLiteral("CALCULER LE BITRATE"));
 }
 

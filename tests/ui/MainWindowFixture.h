@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ScriptedUiSeam.h"
 #include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
+#include "common/ScriptedUiSeam.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 #include "platform/PrivateProfile.h"

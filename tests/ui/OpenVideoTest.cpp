@@ -363,7 +363,7 @@ TEST_F(OpenVideoTest, UnwritableFolderAsksWhereToWriteTheIndex) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].text.contains(readOnly)) << messages.messages[0].text.toStdString();
     ASSERT_EQ(seam.saveCalls.size(), 1u);
-    EXPECT_EQ(QFileInfo(seam.saveCalls[0].directory).fileName(), QStringLiteral("film.d2v"));
+    EXPECT_EQ(QFileInfo(seam.saveCalls[0].proposal).fileName(), QStringLiteral("film.d2v"));
     ExpectOpen(out + QStringLiteral("/film.d2v"));
     EXPECT_EQ(window->Project()->InputNumberOfFrames, 360u);
     EXPECT_EQ(QDir(readOnly).entryList(QDir::Files), QStringList{QStringLiteral("film.mpg")});

@@ -1,7 +1,7 @@
 #include "model/UseFullUnit.h"
 #include "ui/widgets/EditHandlers.h"
-#include "ui/widgets/KeyFilterValidator.h"
 #include "ui/widgets/ImageCanvas.h"
+#include "ui/widgets/KeyFilterValidator.h"
 #include "ui/widgets/LabeledEdit.h"
 #include "ui/widgets/RadioGroup.h"
 #include "ui/widgets/TrackBar.h"

@@ -1,6 +1,9 @@
-#include "ScriptedUiSeam.h"
+#include "common/ScriptedUiSeam.h"
 
 #include <QDialog>
+#include <QPointer>
+#include <QTimer>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -37,11 +40,26 @@ QString ScriptedUiSeam::GetSaveFileName(QWidget*, const QString& caption, const 
 
 int ScriptedUiSeam::ExecModal(QDialog* dialog) {
     modalDialogs.push_back(dialog);
-    if (onModal)
-        return onModal(dialog);
+    modalNames.push_back(dialog->objectName());
+    if (!scripts.empty()) {
+        Script script = std::move(scripts.front());
+        scripts.pop_front();
+        QPointer<QDialog> guard(dialog);
+        QTimer::singleShot(0, dialog, [guard, script] {
+            script(guard);
+            if (guard && guard->isVisible()) {
+                ADD_FAILURE() << "the script left " << guard->objectName().toStdString() << " open";
+                guard->reject();
+            }
+        });
+        return dialog->exec();
+    }
     dialog->show();
-    dialog->reject();
-    return QDialog::Rejected;
+    if (onModal)
+        onModal(dialog);
+    if (dialog->isVisible())
+        dialog->close();
+    return dialog->result();
 }
 
 bool ScriptedUiSeam::OpenUrl(const QUrl& url) {

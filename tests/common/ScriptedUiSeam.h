@@ -2,21 +2,33 @@
 
 #include "ui/UiSeam.h"
 
-#include <QStringList>
+#include <QString>
 #include <QUrl>
 #include <deque>
 #include <functional>
+#include <vector>
 
-// Stands in for every modal interaction of the windows: file dialogs answer from queues (an
-// empty queue answers as a cancelled dialog), modal windows run through a callback instead of an
-// event loop, addresses are recorded. Installs itself for its lifetime.
+class QDialog;
+
+// Plays the user at every modal interaction of the windows and records what was asked. File
+// dialogs answer from queues (an empty queue answers as a cancelled dialog). A modal window is
+// driven by the next queued script, run inside the window's own modal loop, which must close it;
+// without one by onModal, given the shown window with no loop of its own, a window it leaves open
+// being closed as the user's close box would; without either it is shown and closed. Installs
+// itself for its lifetime.
 class ScriptedUiSeam final : public UiSeam {
 public:
-    struct DialogCall {
+    struct OpenCall {
         QString caption;
         QString directory;
         QString filter;
     };
+    struct SaveCall {
+        QString caption;
+        QString proposal;
+        QString filter;
+    };
+    using Script = std::function<void(QDialog*)>;
 
     ScriptedUiSeam() { SetUiSeam(this); }
     ~ScriptedUiSeam() override { SetUiSeam(nullptr); }
@@ -35,11 +47,12 @@ public:
     std::deque<QString> openFileNames;
     std::deque<QStringList> openVideoNames;
     std::deque<QString> saveFileNames;
-    std::vector<DialogCall> openCalls;
-    std::vector<DialogCall> saveCalls;
-    // Runs the modal window: it may drive the dialog's controls and returns its result. Without
-    // one, the window is shown, then rejected.
-    std::function<int(QDialog*)> onModal;
+    std::vector<OpenCall> openCalls;
+    std::vector<SaveCall> saveCalls;
+    std::deque<Script> scripts;
+    Script onModal;
+    // Every modal window shown, and its object name then.
     std::vector<QDialog*> modalDialogs;
+    std::vector<QString> modalNames;
     std::vector<QUrl> openedUrls;
 };
