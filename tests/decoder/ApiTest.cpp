@@ -1,5 +1,6 @@
 // The C entry points on bad input and in the corners the program relies on.
 #include "DecoderLibrary.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 
 #include <QByteArray>
@@ -11,16 +12,6 @@
 #include <random>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 class ApiTest : public ::testing::Test {
 protected:
@@ -53,14 +44,14 @@ class BadD2VTest : public ApiTest, public ::testing::WithParamInterface<BadD2V> 
 TEST_P(BadD2VTest, OpenFailsWithAReason) {
     const BadD2V& c = GetParam();
     const QString path = Temp(QStringLiteral("bad.d2v"));
-    ASSERT_TRUE(WriteAll(path, c.content));
+    ASSERT_TRUE(WriteBytes(path, c.content));
     EXPECT_EQ(Open(path), nullptr);
     EXPECT_NE(Error().find(c.words), std::string::npos) << Error();
     EXPECT_EQ(lib.rgb(0), nullptr);
 }
 
 QByteArray PalIndex() {
-    return ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    return ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,8 +94,8 @@ TEST_F(ApiTest, StreamOfGarbageIsRefused) {
     QByteArray noise(300000, '\0');
     for (char& c : noise)
         c = static_cast<char>(random() & 0xFF);
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.mpg")), noise));
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.d2v")), PalIndex()));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("film.mpg")), noise));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("film.d2v")), PalIndex()));
     EXPECT_EQ(Open(Temp(QStringLiteral("film.d2v"))), nullptr);
     EXPECT_NE(Error().find("no MPEG video"), std::string::npos) << Error();
 }
@@ -125,11 +116,11 @@ TEST_F(ApiTest, SecondOpenReplacesTheFirst) {
 // A stream cut short: what is there decodes as before, the rest repeats the last picture decoded,
 // and nothing hangs.
 TEST_F(ApiTest, TruncatedStreamRepeatsTheLastPicture) {
-    const QByteArray stream = ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
+    const QByteArray stream = ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
     ASSERT_FALSE(stream.isEmpty());
     // Cut inside the GOP of line 16 (frames 178-189), which starts at byte 2314254.
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.mpg")), stream.left(2400000)));
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.d2v")), PalIndex()));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("film.mpg")), stream.left(2400000)));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("film.d2v")), PalIndex()));
 
     const DecoderVideoInfo* full = Open(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
     ASSERT_NE(full, nullptr) << Error();
@@ -160,7 +151,7 @@ TEST_F(ApiTest, TruncatedStreamRepeatsTheLastPicture) {
 TEST_F(ApiTest, PicturesMissingFromTheStreamRepeatTheLastOne) {
     QByteArray index = PalIndex();
     index.replace("0 0 0 70 d0 ff", "0 0 0 70 d0 f0 f0 e0 f0 f0 e0 ff");
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.d2v")), index));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("film.d2v")), index));
     QFile::link(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")), Temp(QStringLiteral("film.mpg")));
 
     const DecoderVideoInfo* info = Open(Temp(QStringLiteral("film.d2v")));
@@ -179,7 +170,7 @@ TEST_F(ApiTest, StreamFactsOfRealStreams) {
     EXPECT_EQ(lib.facts(), nullptr);
     const auto dataLines = [](const QString& fixture, int count, char file) {
         const QList<QByteArray> lines =
-            ReadAll(TestDataPath(fixture + QStringLiteral("/film.d2v"))).split('\n');
+            ReadBytes(TestDataPath(fixture + QStringLiteral("/film.d2v"))).split('\n');
         QByteArray data;
         for (qsizetype i = lines.indexOf(QByteArray()) + 1; i < lines.size() && count > 0; ++i) {
             if (lines[i].isEmpty())
@@ -194,7 +185,7 @@ TEST_F(ApiTest, StreamFactsOfRealStreams) {
         }
         return data;
     };
-    QByteArray mixed = ReadAll(TestDataPath(QStringLiteral("ntsc_pulldown/film.d2v")));
+    QByteArray mixed = ReadBytes(TestDataPath(QStringLiteral("ntsc_pulldown/film.d2v")));
     mixed = mixed.left(mixed.indexOf("\nd00 ") + 1);
     mixed.replace("\n1\nfilm.mpg\n",
                   "\n2\n" + QFile::encodeName(TestDataPath(QStringLiteral("ntsc_pulldown/film.mpg"))) + '\n' +
@@ -203,7 +194,7 @@ TEST_F(ApiTest, StreamFactsOfRealStreams) {
     mixed += dataLines(QStringLiteral("ntsc_interlaced"), 1000, '1');
     mixed.chop(1);
     mixed += " ff\n";
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("mixed.d2v")), mixed));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("mixed.d2v")), mixed));
 
     struct {
         QString path;
@@ -236,7 +227,7 @@ TEST_F(ApiTest, StreamFactsOfRealStreams) {
 TEST_F(ApiTest, HugeFileNameIsRefusedWithAShortMessage) {
     QByteArray index = PalIndex();
     index.replace("\nfilm.mpg\n", "\n" + QByteArray(16 * 1024 * 1024, 'x') + '\n');
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("huge.d2v")), index));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("huge.d2v")), index));
     EXPECT_EQ(Open(Temp(QStringLiteral("huge.d2v"))), nullptr);
     EXPECT_NE(Error().find("longer than any file name"), std::string::npos) << Error().substr(0, 200);
     EXPECT_LT(Error().size(), 300u);
@@ -283,7 +274,7 @@ TEST_F(ApiTest, OpensWindowsIndexBesideItsStream) {
     QByteArray index = PalIndex();
     index.replace("\nfilm.mpg\n", "\nD:\\FILMS\\VIDEO_TS\\FILM.MPG\n");
     index.replace("\n", "\r\n");
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("FILM.d2v")), index));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("FILM.d2v")), index));
     ASSERT_TRUE(QFile::link(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")),
                             Temp(QStringLiteral("film.mpg"))));
 
@@ -324,7 +315,7 @@ TEST_F(ApiTest, HonoursTheSkipCountOfSharedPositions) {
     // Line 3 (frames 22-33) now starts where line 2 does, one I picture further on.
     ASSERT_TRUE(index.contains("900 5 0 430094 0 0 0"));
     index.replace("900 5 0 430094 0 0 0", "900 5 0 213006 1 0 0");
-    ASSERT_TRUE(WriteAll(Temp(QStringLiteral("film.d2v")), index));
+    ASSERT_TRUE(WriteBytes(Temp(QStringLiteral("film.d2v")), index));
     ASSERT_TRUE(QFile::link(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")),
                             Temp(QStringLiteral("film.mpg"))));
     const DecoderVideoInfo* info = Open(Temp(QStringLiteral("film.d2v")));

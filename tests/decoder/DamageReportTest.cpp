@@ -1,6 +1,7 @@
 // Damaged streams: every frame is still served, and the library says which ones are not what the
 // stream holds, so that the program can tell the user. Intact films must never be reported.
 #include "DecoderLibrary.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "decoder/D2VFile.h"
 #include "decoder/FrameList.h"
@@ -16,16 +17,6 @@
 #include <vector>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 // The frames whose pictures all come from the given index lines.
 std::vector<int> FramesOfLines(const d2v::D2VFile& file, int firstLine, int lastLine) {
@@ -50,12 +41,12 @@ protected:
         ASSERT_TRUE(d2v::ReadD2VFile(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")).toStdString(),
                                      index, error))
             << error;
-        stream = ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
+        stream = ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
         ASSERT_FALSE(stream.isEmpty());
     }
     // Writes the damaged stream beside a copy of the index and opens it.
     const DecoderVideoInfo* OpenDamaged(const QByteArray& damaged) {
-        EXPECT_TRUE(WriteAll(dir.filePath(QStringLiteral("film.mpg")), damaged));
+        EXPECT_TRUE(WriteBytes(dir.filePath(QStringLiteral("film.mpg")), damaged));
         EXPECT_TRUE(QFile::copy(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")),
                                 dir.filePath(QStringLiteral("film.d2v"))));
         return lib.open(dir.filePath(QStringLiteral("film.d2v")).toUtf8().constData());
@@ -221,7 +212,7 @@ TEST_F(DamageReportTest, FilmSplitAnywhereIsIntact) {
             const qsizetype from = stream.size() * i / pieces;
             const qsizetype to = stream.size() * (i + 1) / pieces;
             const QString name = QStringLiteral("part%1").arg(i, 4, 10, QLatin1Char('0'));
-            ASSERT_TRUE(WriteAll(parts.filePath(name), stream.mid(from, to - from)));
+            ASSERT_TRUE(WriteBytes(parts.filePath(name), stream.mid(from, to - from)));
             args << name;
         }
         QProcess indexer;

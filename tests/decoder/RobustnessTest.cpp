@@ -1,5 +1,6 @@
 // Damaged input must give pictures or an error, never a crash or a hang.
 #include "DecoderLibrary.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "decoder/D2VFile.h"
 #include "decoder/FrameList.h"
@@ -11,19 +12,9 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
 // Mutated indexes either parse into something consistent or are refused with a line number.
 TEST(RobustnessTest, MutatedIndexesParseOrAreRefused) {
-    const QByteArray original = ReadAll(TestDataPath(QStringLiteral("split_vob/film.d2v")));
+    const QByteArray original = ReadBytes(TestDataPath(QStringLiteral("split_vob/film.d2v")));
     ASSERT_FALSE(original.isEmpty());
     std::mt19937 random(31);
     const char alphabet[] = "0123456789abcdefABCDEFx =,()\n\r\t-";
@@ -77,7 +68,7 @@ TEST(RobustnessTest, DamagedStreamServesEveryFrame) {
     ASSERT_TRUE(lib.Loaded()) << lib.LoadError();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QByteArray stream = ReadAll(TestDataPath(QStringLiteral("ntsc_interlaced/film.mpg")));
+    QByteArray stream = ReadBytes(TestDataPath(QStringLiteral("ntsc_interlaced/film.mpg")));
     ASSERT_FALSE(stream.isEmpty());
     std::mt19937 random(5);
     // Leave the first GOP whole, so that the film opens; damage one byte in 4000 after it.
@@ -85,7 +76,7 @@ TEST(RobustnessTest, DamagedStreamServesEveryFrame) {
         const int at = 300000 + static_cast<int>(random() % static_cast<unsigned>(stream.size() - 300000));
         stream[at] = static_cast<char>(random() & 0xFF);
     }
-    ASSERT_TRUE(WriteAll(dir.filePath(QStringLiteral("film.mpg")), stream));
+    ASSERT_TRUE(WriteBytes(dir.filePath(QStringLiteral("film.mpg")), stream));
     ASSERT_TRUE(QFile::copy(TestDataPath(QStringLiteral("ntsc_interlaced/film.d2v")),
                             dir.filePath(QStringLiteral("film.d2v"))));
     const DecoderVideoInfo* info = lib.open(dir.filePath(QStringLiteral("film.d2v")).toUtf8().constData());

@@ -2,6 +2,7 @@
 #include "common/RecordingMessageSink.h"
 #include "common/RunTests.h"
 #include "common/ScriptedUiSeam.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "model/DecoderLibrary.h"
 #include "model/TD2VFullProject.h"
@@ -148,11 +149,6 @@ QByteArray ExpectedScript(bool credits, const QString& d2v, const Snapshot& s, i
     for (const QString& line : lines)
         bytes += line.toUtf8() + "\r\n";
     return bytes;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The number after "<key> = " in a script.
@@ -356,8 +352,8 @@ TEST_F(EndToEndTest, OneFilmFromOpeningToScriptsAndBackAgain) {
         EXPECT_EQ(seam.saveCalls.size(), 2u);
 
         held = Take(project);
-        const QByteArray main = ReadAll(folder.filePath(QStringLiteral("film.avs")));
-        const QByteArray credits = ReadAll(folder.filePath(QStringLiteral("film_Credits.avs")));
+        const QByteArray main = ReadBytes(folder.filePath(QStringLiteral("film.avs")));
+        const QByteArray credits = ReadBytes(folder.filePath(QStringLiteral("film_Credits.avs")));
         EXPECT_EQ(main.toStdString(),
                   ExpectedScript(false, d2v, held, window->Information().iDCT()).toStdString());
         EXPECT_EQ(credits.toStdString(),

@@ -1,3 +1,4 @@
+#include "common/TestFiles.h"
 #include "platform/PrivateProfile.h"
 
 #include "common/TestPaths.h"
@@ -17,19 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
 
 QString S(const char* text) {
     return QString::fromUtf8(text);
@@ -56,7 +44,7 @@ class ControlBytes : public PrivateProfileBadInput, public ::testing::WithParamI
 
 TEST_P(ControlBytes, AreReadAsTheWindowsFunctionsReadThem) {
     const ControlCase& c = GetParam();
-    WriteBytes(Path("c.ini"), c.bytes);
+    EXPECT_TRUE(WriteBytes(Path("c.ini"), c.bytes));
     PrivateProfile profile(Path("c.ini"));
     ASSERT_TRUE(profile.Load());
     const QString absent = QStringLiteral("<absent>");
@@ -94,7 +82,7 @@ TEST_F(PrivateProfileBadInput, TenMegabyteLinesWithoutAnEndAreReadCutAndKeptWhol
     // An unclosed bracket makes no section header: the Windows reader takes such a line as a key
     // without a value, so it stays in section S.
     const QByteArray unclosed = "[" + QByteArray(tenMegabytes, 'n');
-    WriteBytes(Path("h.ini"), "[S]\r\nA=" + value + "\r\n" + unclosed);
+    EXPECT_TRUE(WriteBytes(Path("h.ini"), "[S]\r\nA=" + value + "\r\n" + unclosed));
     PrivateProfile profile(Path("h.ini"));
     ASSERT_TRUE(profile.Load());
     EXPECT_EQ(profile.GetString(S("S"), S("A"), QString()),
@@ -112,7 +100,7 @@ TEST_F(PrivateProfileBadInput, TenMegabyteLinesWithoutAnEndAreReadCutAndKeptWhol
 }
 
 TEST_F(PrivateProfileBadInput, AMegabyteValueOverwritesInPlaceAndIsCutOnlyWhenRead) {
-    WriteBytes(Path("m.ini"), "[S]\r\nA=short\r\nB=kept\r\n");
+    EXPECT_TRUE(WriteBytes(Path("m.ini"), "[S]\r\nA=short\r\nB=kept\r\n"));
     const QString megabyte(1 << 20, QLatin1Char('w'));
     {
         PrivateProfile profile(Path("m.ini"));
@@ -132,7 +120,7 @@ TEST_F(PrivateProfileBadInput, AMegabyteValueOverwritesInPlaceAndIsCutOnlyWhenRe
 TEST_F(PrivateProfileBadInput, DuplicateSectionsAndKeysAreWrittenInTheFirstOnly) {
     const QByteArray before = "[Cropping]\r\nCropTop=8\r\nCropTop=16\r\n[cropping]\r\nCropTop=32\r\n"
                               "CropLeft=4\r\n[CROPPING]\r\nCropRight=2\r\n";
-    WriteBytes(Path("d.ini"), before);
+    EXPECT_TRUE(WriteBytes(Path("d.ini"), before));
     PrivateProfile profile(Path("d.ini"));
     EXPECT_EQ(profile.GetString(S("Cropping"), S("CropTop"), QString()), S("8"));
     // Keys of a shadowed section are not seen, as with the Windows functions.
@@ -186,7 +174,7 @@ class FullDiskSizes : public FullDisk, public ::testing::WithParamInterface<qsiz
 TEST_P(FullDiskSizes, ASaveThatDoesNotFitLeavesTheOldFileWholeAndSucceedsOnceThereIsRoom) {
     const QString path = mountPoint + QStringLiteral("/film.ini");
     const QByteArray old = "; mine\r\n[S]\r\nA=1\r\n";
-    WriteBytes(path, old);
+    EXPECT_TRUE(WriteBytes(path, old));
     PrivateProfile profile(path);
     ASSERT_TRUE(profile.Load());
     profile.SetString(S("S"), S("A"), S("2"));
@@ -321,7 +309,7 @@ protected:
         folder = Path("locked");
         ASSERT_TRUE(QDir().mkdir(folder));
         file = folder + QStringLiteral("/film.ini");
-        WriteBytes(file, LongSettings());
+        EXPECT_TRUE(WriteBytes(file, LongSettings()));
         ASSERT_TRUE(QFile::setPermissions(file, WritableByAll));
         ASSERT_TRUE(QFile::setPermissions(folder, NoNewFiles));
     }
@@ -355,7 +343,7 @@ TEST_F(InPlaceSave, AFileThatWouldNotFitIsLeftByteForByte) {
 TEST_F(FullDisk, AnInPlaceSaveThatDoesNotFitLeavesTheFileByteForByte) {
     ASSERT_TRUE(QFile::setPermissions(dir.path(), OpenToAll));
     const QString file = mountPoint + QStringLiteral("/film.ini");
-    WriteBytes(file, LongSettings());
+    EXPECT_TRUE(WriteBytes(file, LongSettings()));
     ASSERT_TRUE(QFile::setPermissions(file, WritableByAll));
     // The file system's root takes files from its owner only.
     ASSERT_TRUE(QFile::setPermissions(mountPoint, OpenToAll));

@@ -1,4 +1,5 @@
 #include "platform/PrivateProfile.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
 
 class PrivateProfileTest : public ::testing::Test {
 protected:
@@ -62,7 +50,7 @@ const QByteArray HandWritten = "; Cinescriptor\r\n"
                                "A=1";
 
 TEST_F(PrivateProfileTest, ReadsAsTheWindowsFunctionsDo) {
-    WriteBytes(Path("film.ini"), HandWritten);
+    EXPECT_TRUE(WriteBytes(Path("film.ini"), HandWritten));
     PrivateProfile profile(Path("film.ini"));
     ASSERT_TRUE(profile.Load());
     const QString absent = QStringLiteral("<absent>");
@@ -102,7 +90,7 @@ TEST_F(PrivateProfileTest, ReadsAsTheWindowsFunctionsDo) {
 }
 
 TEST_F(PrivateProfileTest, RewritesOnlyWhatItWrites) {
-    WriteBytes(Path("film.ini"), HandWritten);
+    EXPECT_TRUE(WriteBytes(Path("film.ini"), HandWritten));
     PrivateProfile profile(Path("film.ini"));
     ASSERT_TRUE(profile.Load());
     // In place, with the caller's spelling of the key.
@@ -184,7 +172,7 @@ TEST_F(PrivateProfileTest, ANewFileHasTheSectionsInTheOrderWritten) {
 }
 
 TEST_F(PrivateProfileTest, NewKeysGoAfterTheLastKeyOfTheirSection) {
-    WriteBytes(Path("a.ini"), "[A]\r\nk=1\r\n; about B\r\n\r\n[Empty]\r\n\r\n[B]\r\nx=2\r\n");
+    EXPECT_TRUE(WriteBytes(Path("a.ini"), "[A]\r\nk=1\r\n; about B\r\n\r\n[Empty]\r\n\r\n[B]\r\nx=2\r\n"));
     PrivateProfile profile(Path("a.ini"));
     profile.SetString(QStringLiteral("A"), QStringLiteral("n"), QStringLiteral("3"));
     profile.SetString(QStringLiteral("Empty"), QStringLiteral("e"), QStringLiteral("4"));
@@ -196,7 +184,7 @@ TEST_F(PrivateProfileTest, NewKeysGoAfterTheLastKeyOfTheirSection) {
 }
 
 TEST_F(PrivateProfileTest, WritingWithoutLoadingFirstKeepsTheFile) {
-    WriteBytes(Path("a.ini"), "; mine\r\n[A]\r\nk=1\r\n");
+    EXPECT_TRUE(WriteBytes(Path("a.ini"), "; mine\r\n[A]\r\nk=1\r\n"));
     PrivateProfile profile(Path("a.ini"));
     profile.SetString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"));
     ASSERT_TRUE(profile.Save());
@@ -213,7 +201,7 @@ class LineEndings : public PrivateProfileTest, public ::testing::WithParamInterf
 
 TEST_P(LineEndings, AreReadAndKept) {
     const EndingCase& c = GetParam();
-    WriteBytes(Path("e.ini"), c.before);
+    EXPECT_TRUE(WriteBytes(Path("e.ini"), c.before));
     PrivateProfile profile(Path("e.ini"));
     ASSERT_TRUE(profile.Load());
     EXPECT_EQ(profile.GetString(QStringLiteral("S"), QStringLiteral("A"), QString()), QStringLiteral("1"));
@@ -270,7 +258,7 @@ class ForeignEncodings : public PrivateProfileTest, public ::testing::WithParamI
 
 TEST_P(ForeignEncodings, AreReadAndWrittenBackInTheirOwnEncoding) {
     const ForeignFileCase& c = GetParam();
-    WriteBytes(Path("w.ini"), c.before);
+    EXPECT_TRUE(WriteBytes(Path("w.ini"), c.before));
     PrivateProfile profile(Path("w.ini"));
     ASSERT_TRUE(profile.Load());
     EXPECT_EQ(profile.GetString(QStringLiteral("D2VFile"), QStringLiteral("InputFileName"), QString()),
@@ -320,7 +308,7 @@ struct EncodingCase {
 class Encodings : public PrivateProfileTest, public ::testing::WithParamInterface<EncodingCase> {};
 
 TEST_P(Encodings, AFileThatIsNotWholeUtf8IsWindows1252) {
-    WriteBytes(Path("x.ini"), "[S]\r\nA=" + GetParam().value + "\r\nB=caf\xC3\xA9");
+    EXPECT_TRUE(WriteBytes(Path("x.ini"), "[S]\r\nA=" + GetParam().value + "\r\nB=caf\xC3\xA9"));
     PrivateProfile profile(Path("x.ini"));
     EXPECT_EQ(profile.GetString(QStringLiteral("S"), QStringLiteral("A"), QString()),
               QString::fromUtf8(GetParam().expected));
@@ -338,7 +326,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodingCase{"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"}));
 
 TEST_F(PrivateProfileTest, AByteOrderMarkIsSkippedAndKept) {
-    WriteBytes(Path("b.ini"), "\xEF\xBB\xBF[S]\r\nA=1\r\n");
+    EXPECT_TRUE(WriteBytes(Path("b.ini"), "\xEF\xBB\xBF[S]\r\nA=1\r\n"));
     PrivateProfile profile(Path("b.ini"));
     EXPECT_EQ(profile.GetString(QStringLiteral("S"), QStringLiteral("A"), QString()), QStringLiteral("1"));
     profile.SetString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("2"));
@@ -376,7 +364,7 @@ TEST_F(PrivateProfileTest, GarbageDoesNotStopReadingNorWriting) {
         b = static_cast<char>(random.bounded(256));
     garbage += "\n[S]\nA=found\n";
     garbage += QByteArray(4 << 20, 'x'); // one 4 MB line without an end
-    WriteBytes(Path("g.ini"), garbage);
+    EXPECT_TRUE(WriteBytes(Path("g.ini"), garbage));
 
     PrivateProfile profile(Path("g.ini"));
     ASSERT_TRUE(profile.Load());
@@ -395,7 +383,7 @@ TEST_F(PrivateProfileTest, GarbageDoesNotStopReadingNorWriting) {
 
 TEST_F(PrivateProfileTest, ARefusedWriteLeavesTheOldFile) {
     const QByteArray old = "[S]\r\nA=1\r\n";
-    WriteBytes(Path("f.ini"), old);
+    EXPECT_TRUE(WriteBytes(Path("f.ini"), old));
     PrivateProfile profile(Path("f.ini"));
     profile.SetString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("2"));
     PrivateProfile::SetFailWritesForTesting(true);
@@ -407,7 +395,7 @@ TEST_F(PrivateProfileTest, ARefusedWriteLeavesTheOldFile) {
 }
 
 TEST_F(PrivateProfileTest, AFolderThatIsAFileFailsCleanly) {
-    WriteBytes(Path("notadir"), "plain");
+    EXPECT_TRUE(WriteBytes(Path("notadir"), "plain"));
     PrivateProfile profile(Path("notadir/film.ini"));
     EXPECT_FALSE(profile.Load());
     profile.SetString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("1"));
@@ -428,7 +416,7 @@ TEST_F(PrivateProfileTest, AnUnreadableFileIsNotOverwritten) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root reads every file";
     const QByteArray old = "[S]\r\nA=1\r\nKeep=me\r\n";
-    WriteBytes(Path("r.ini"), old);
+    EXPECT_TRUE(WriteBytes(Path("r.ini"), old));
     ASSERT_TRUE(QFile::setPermissions(Path("r.ini"), QFileDevice::WriteOwner));
     PrivateProfile profile(Path("r.ini"));
     EXPECT_FALSE(profile.Load());
@@ -448,7 +436,7 @@ TEST_F(PrivateProfileTest, AnEmptyNameIsMissingAndCannotBeSaved) {
 }
 
 TEST_F(PrivateProfileTest, AnEmptyFileLoadsAndIsFilledOnSave) {
-    WriteBytes(Path("e.ini"), QByteArray());
+    EXPECT_TRUE(WriteBytes(Path("e.ini"), QByteArray()));
     PrivateProfile profile(Path("e.ini"));
     EXPECT_TRUE(profile.Load());
     EXPECT_EQ(profile.GetString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("d")),

@@ -2,6 +2,7 @@
 
 #include "ScriptChecker.h"
 #include "common/RecordingMessageSink.h"
+#include "common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,13 +11,6 @@
 #include <limits>
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
 
 QByteArray Golden(const char* name) {
     return ReadBytes(QStringLiteral(CINESCRIPTOR_SCRIPTS_GOLDEN_DIR "/") + QLatin1String(name));

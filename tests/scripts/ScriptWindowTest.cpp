@@ -3,6 +3,7 @@
 #include "common/RecordingMessageSink.h"
 #include "common/RunTests.h"
 #include "common/ScriptedUiSeam.h"
+#include "common/TestFiles.h"
 #include "platform/CharacterTypes.h"
 #include "platform/FileBytes.h"
 #include "ui_AviSynthScriptVisualizator.h"
@@ -20,13 +21,6 @@ const QString SavedText = QStringLiteral("Le script a été correctement génér
 const QString FailedText = QStringLiteral("Le script n'a pas pu être généré correctement !");
 const QString MainCaption = QStringLiteral("Enregistrer le script sous ...");
 const QString CreditsCaption = QStringLiteral("Enregistrer le script (Crédits) sous ...");
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
 
 QByteArray Golden(const char* name) {
     return ReadBytes(QStringLiteral(CINESCRIPTOR_SCRIPTS_GOLDEN_DIR "/") + QLatin1String(name));

@@ -1,6 +1,7 @@
 #include "ScriptChecker.h"
 #include "common/RecordingMessageSink.h"
 #include "common/ScriptedUiSeam.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "model/ScriptComposer.h"
 #include "model/TD2VFullProject.h"
@@ -23,18 +24,6 @@ namespace {
 
 const QString SavedText = QStringLiteral("Le script a été correctement généré !");
 const QString FailedText = QStringLiteral("Le script n'a pas pu être généré correctement !");
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QString OpenFailure(const QString& path) {
     return QStringLiteral("Le script \"") + path + QStringLiteral("\" n'a pas pu être ouvert correctement !");

@@ -4,6 +4,7 @@
 #include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
 #include "common/ScriptedUiSeam.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 #include "ui/AviSynthScriptVisualizator.h"
@@ -28,13 +29,6 @@ const QString MainAndCredits =
 const QString CreditsGroup = QStringLiteral("Modèle de script pour le traitement des crédits");
 const QString Invitation = QStringLiteral(
     "Cliquer sur Parcourir pour sélectionner un modèle de script ou par défaut utiliser le script minimal !");
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
 
 // The main window on a real film (a copy of a checked-in one, since opening writes its settings
 // file beside it), decoded by the real decoder library.

@@ -1,6 +1,7 @@
 // The indexer's command line: bad input, bad options, what is left on disk.
 
 #include "D2VText.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "indexer/D2VWriter.h"
 
@@ -12,16 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct BadInput {
     const char* name;

@@ -10,6 +10,7 @@
 // - the FINISHED line: ours writes it, the other does not.
 
 #include "D2VText.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 
 #include <QDir>
@@ -42,11 +43,6 @@ QMap<QString, QString> ReadReference(const QString& folder) {
             values.insert(QString::fromUtf8(row.left(eq)), QString::fromUtf8(row.mid(eq + 1)).trimmed());
     }
     return values;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // progressive_sequence of the first sequence extension, read straight from the stream's bytes.
@@ -138,7 +134,7 @@ TEST_P(FixtureIndex, PicturesAndProgressiveBitMatchTheStream) {
     EXPECT_EQ(ours.Pictures(), ref.value(QStringLiteral("CodedPictures")).toInt());
 
     const QByteArray first =
-        ReadAll(TestDataPath(QString::fromLatin1(f.folder) + QLatin1Char('/') + f.streams[0]));
+        ReadBytes(TestDataPath(QString::fromLatin1(f.folder) + QLatin1Char('/') + f.streams[0]));
     const int progressive = FirstProgressiveSequence(first);
     ASSERT_GE(progressive, 0);
     for (const D2VDataLine& line : ours.lines)
@@ -149,7 +145,7 @@ TEST_P(FixtureIndex, PositionsPointAtPackHeaders) {
     const Fixture& f = GetParam();
     std::vector<QByteArray> data;
     for (const QString& s : f.streams)
-        data.push_back(ReadAll(TestDataPath(QString::fromLatin1(f.folder) + QLatin1Char('/') + s)));
+        data.push_back(ReadBytes(TestDataPath(QString::fromLatin1(f.folder) + QLatin1Char('/') + s)));
     for (const D2VDataLine& line : ours.lines) {
         ASSERT_LT(static_cast<size_t>(line.file), data.size());
         EXPECT_EQ(data[static_cast<size_t>(line.file)].mid(static_cast<int>(line.position), 4),

@@ -3,6 +3,7 @@
 #include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
 #include "common/ScriptedUiSeam.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 #include "platform/PrivateProfile.h"
@@ -80,19 +81,6 @@ protected:
     void OpenThroughMenu(TForm1& window, const QString& d2v) {
         seam.openFileNames.push_back(d2v);
         Control<QAction>(window, "Ouvrir1")->trigger();
-    }
-
-    static QByteArray ReadAll(const QString& path) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return QByteArray();
-        return file.readAll();
-    }
-
-    static void WriteAll(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
     }
 
     QTemporaryDir folder;

@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "common/TestFiles.h"
 
 #include "model/DecoderLibrary.h"
 #include "platform/NumberText.h"
@@ -166,7 +167,7 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
     ASSERT_NE(window->Project(), nullptr);
     ASSERT_TRUE(QFile::exists(ini));
 
-    const QStringList lines = KeyLines(ReadAll(ini));
+    const QStringList lines = KeyLines(ReadBytes(ini));
     const QStringList expectedKeys = {"D2VFile/InputFileName",
                                       "D2VFile/InputNumberOfFrames",
                                       "D2VFile/InputVideoDuration",
@@ -248,7 +249,7 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
     for (const auto& [key, value] : expected)
         EXPECT_EQ(ValueOf(lines, QString::fromLatin1(key)), value) << key;
     // A new file is written with CR LF line ends.
-    EXPECT_TRUE(ReadAll(ini).startsWith("[D2VFile]\r\n"));
+    EXPECT_TRUE(ReadBytes(ini).startsWith("[D2VFile]\r\n"));
 }
 
 TEST_F(MainWindowTest, FourThirdsChangesTheProjectAndNoLabel) {
@@ -316,8 +317,8 @@ class IdctFromFileTest : public MainWindowTest, public ::testing::WithParamInter
 
 TEST_P(IdctFromFileTest, ListFollowsTheStoredValue) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
-    WriteAll(folder.filePath(QStringLiteral("film.ini")),
-             QByteArray("[Interface]\r\n") + GetParam().line + "\r\n");
+    EXPECT_TRUE(WriteBytes(folder.filePath(QStringLiteral("film.ini")),
+                           QByteArray("[Interface]\r\n") + GetParam().line + "\r\n"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr);
@@ -325,7 +326,7 @@ TEST_P(IdctFromFileTest, ListFollowsTheStoredValue) {
     EXPECT_EQ(Control<QComboBox>(*window, "ComboBoxProcessorType")->currentIndex(), GetParam().expectedIndex);
     // The next save writes what the list shows.
     ASSERT_TRUE(window->SaveIniFile());
-    EXPECT_TRUE(ReadAll(window->IniFileName())
+    EXPECT_TRUE(ReadBytes(window->IniFileName())
                     .contains("\r\niDCT=" + QByteArray::number(GetParam().expectedIdct) + "\r\n"));
 }
 
@@ -374,7 +375,7 @@ TEST_F(MainWindowTest, QuitterEndsWithoutQuestionOrSaving) {
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     const QString ini = folder.filePath(QStringLiteral("film.ini"));
-    const QByteArray saved = ReadAll(ini);
+    const QByteArray saved = ReadBytes(ini);
     window->Project()->SetCropTop(72);
 
     // Run in the application's loop: "Quitter" must end it (code 0) with the window still open.
@@ -390,7 +391,7 @@ TEST_F(MainWindowTest, QuitterEndsWithoutQuestionOrSaving) {
     // FormClose did not run: the project is still there and the file is as it was.
     EXPECT_NE(window->Project(), nullptr);
     window.reset();
-    EXPECT_EQ(ReadAll(ini), saved);
+    EXPECT_EQ(ReadBytes(ini), saved);
 }
 
 TEST_F(MainWindowTest, ClosingWithoutSavingWritesNothing) {
@@ -398,7 +399,7 @@ TEST_F(MainWindowTest, ClosingWithoutSavingWritesNothing) {
     const QString ini = folder.filePath(QStringLiteral("film.ini"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    const QByteArray saved = ReadAll(ini);
+    const QByteArray saved = ReadBytes(ini);
     window->Project()->SetCropTop(72);
     window->Information().SetiDCT(3);
 
@@ -408,14 +409,14 @@ TEST_F(MainWindowTest, ClosingWithoutSavingWritesNothing) {
     EXPECT_EQ(messages.messages[0].kind, RecordingMessageSink::Kind::Confirm);
     EXPECT_EQ(messages.messages[0].text, QStringLiteral("Sauver les modifications en quittant ?"));
     EXPECT_EQ(window->Project(), nullptr);
-    EXPECT_EQ(ReadAll(ini), saved);
+    EXPECT_EQ(ReadBytes(ini), saved);
 }
 
 TEST_F(MainWindowTest, OpeningAnotherFilmDiscardsUnsavedChangesWithoutAQuestion) {
     const QString pal = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, pal);
-    const QByteArray saved = ReadAll(folder.filePath(QStringLiteral("film.ini")));
+    const QByteArray saved = ReadBytes(folder.filePath(QStringLiteral("film.ini")));
     window->Project()->SetCropTop(72);
     window->SetActivePage(3);
 
@@ -424,7 +425,7 @@ TEST_F(MainWindowTest, OpeningAnotherFilmDiscardsUnsavedChangesWithoutAQuestion)
     ASSERT_NE(window->Project(), nullptr);
     EXPECT_EQ(window->Project()->CropTop, 0);
     EXPECT_EQ(Control<QTabWidget>(*window, "PageControl1")->currentIndex(), 0);
-    EXPECT_EQ(ReadAll(folder.filePath(QStringLiteral("film.ini"))), saved);
+    EXPECT_EQ(ReadBytes(folder.filePath(QStringLiteral("film.ini"))), saved);
 
     // Another film: the first one's change is dropped unsaved, the new one shows on page 0.
     window->Project()->SetCropTop(72);
@@ -441,14 +442,14 @@ TEST_F(MainWindowTest, OpeningAnotherFilmDiscardsUnsavedChangesWithoutAQuestion)
     EXPECT_EQ(Control<QLabel>(*window, "LabelFrameNumber")->text(),
               QStringLiteral("Nombre de frames :  300"));
     EXPECT_EQ(window->D2VFilePath(), ntscFolder + QLatin1Char('/'));
-    EXPECT_EQ(ReadAll(folder.filePath(QStringLiteral("film.ini"))), saved);
+    EXPECT_EQ(ReadBytes(folder.filePath(QStringLiteral("film.ini"))), saved);
     EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(MainWindowTest, UnreadableFileStopsTheOpeningAndLeavesNoProject) {
     const QString pal = CopyFilm(QStringLiteral("pal_letterbox"));
     const QString bad = folder.filePath(QStringLiteral("broken.d2v"));
-    WriteAll(bad, "ceci n'est pas un index\r\n");
+    EXPECT_TRUE(WriteBytes(bad, "ceci n'est pas un index\r\n"));
     auto window = NewWindow();
     OpenThroughMenu(*window, pal);
     ASSERT_NE(window->Project(), nullptr);
@@ -482,7 +483,7 @@ TEST_F(MainWindowTest, FilmWithoutFramesIsRefusedAfterTheProjectsOwnMessage) {
     const QString previousLibrary = DecoderLibraryFileName;
     DecoderLibraryFileName = BinDir() + QStringLiteral("/libfakedecoder.so");
     const QString d2v = folder.filePath(QStringLiteral("vide.d2v"));
-    WriteAll(d2v, "width=720\nheight=576\nnum=25000\nden=1000\nframes=0\n");
+    EXPECT_TRUE(WriteBytes(d2v, "width=720\nheight=576\nnum=25000\nden=1000\nframes=0\n"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     DecoderLibraryFileName = previousLibrary;
@@ -520,7 +521,7 @@ TEST_F(MainWindowTest, FailedSaveAtClosingKeepsTheWindowOpenAndAsksAgain) {
     const QString ini = folder.filePath(QStringLiteral("film.ini"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
-    const QByteArray saved = ReadAll(ini);
+    const QByteArray saved = ReadBytes(ini);
     window->Project()->SetCropTop(72);
 
     PrivateProfileFailures failures;
@@ -530,14 +531,14 @@ TEST_F(MainWindowTest, FailedSaveAtClosingKeepsTheWindowOpenAndAsksAgain) {
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0].kind, RecordingMessageSink::Kind::Confirm);
     EXPECT_EQ(messages.messages[1].text, QStringLiteral("Unable to write to ") + ini);
-    EXPECT_EQ(ReadAll(ini), saved);
+    EXPECT_EQ(ReadBytes(ini), saved);
 
     failures.Stop();
     messages.Clear();
     EXPECT_TRUE(window->close());
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, QStringLiteral("Sauver les modifications en quittant ?"));
-    EXPECT_EQ(ValueOf(KeyLines(ReadAll(ini)), QStringLiteral("Cropping/CropTop")), QStringLiteral("72"));
+    EXPECT_EQ(ValueOf(KeyLines(ReadBytes(ini)), QStringLiteral("Cropping/CropTop")), QStringLiteral("72"));
 }
 
 TEST_F(MainWindowTest, SettingsFileReplacedByAFolderAtClosingKeepsTheWindowOpen) {

@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "common/TestFiles.h"
 
 #include "platform/FileBytes.h"
 #include "ui/SettingsFile.h"
@@ -67,7 +68,7 @@ class BadValues : public MainWindowTest, public ::testing::WithParamInterface<Ba
 TEST_P(BadValues, OpenTheFilmWithSaneValuesAndNothingWrongTakenSilently) {
     const BadValue& c = GetParam();
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
-    WriteAll(folder.filePath(QStringLiteral("film.ini")), c.lines);
+    EXPECT_TRUE(WriteBytes(folder.filePath(QStringLiteral("film.ini")), c.lines));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
@@ -184,7 +185,7 @@ TEST_F(MainWindowTest, GarbageSettingsFileOpensWithTheDefaultsAndIsWrittenReadab
                                "72\r";
     garbage += QByteArray(tail, sizeof tail - 1);
     garbage += QByteArray(10 << 20, '=');
-    WriteAll(ini, garbage);
+    EXPECT_TRUE(WriteBytes(ini, garbage));
 
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
@@ -214,8 +215,9 @@ TEST_F(MainWindowTest, GarbageSettingsFileOpensWithTheDefaultsAndIsWrittenReadab
 TEST_F(MainWindowTest, DuplicateSectionsAndKeysAreReadFirstAndWrittenFirst) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     const QString ini = folder.filePath(QStringLiteral("film.ini"));
-    WriteAll(ini, "[Cropping]\r\nCropTop=16\r\nCropTop=48\r\n[Resizing]\r\nOutputWidth=512\r\n"
-                  "[CROPPING]\r\nCropTop=32\r\nCropBottom=8\r\n[resizing]\r\nOutputWidth=320\r\n");
+    EXPECT_TRUE(WriteBytes(ini,
+                           "[Cropping]\r\nCropTop=16\r\nCropTop=48\r\n[Resizing]\r\nOutputWidth=512\r\n"
+                           "[CROPPING]\r\nCropTop=32\r\nCropBottom=8\r\n[resizing]\r\nOutputWidth=320\r\n"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr);
@@ -228,7 +230,7 @@ TEST_F(MainWindowTest, DuplicateSectionsAndKeysAreReadFirstAndWrittenFirst) {
     ASSERT_TRUE(window->Project()->SetCropTop(24));
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
-    const QString text = QString::fromUtf8(ReadAll(ini));
+    const QString text = QString::fromUtf8(ReadBytes(ini));
     // Written in the first section, in place of the first key; the others stay as they were.
     EXPECT_TRUE(text.startsWith(QStringLiteral("[Cropping]\r\nCropTop=24\r\nCropTop=48\r\n")))
         << text.left(200).toStdString();
@@ -261,7 +263,7 @@ TEST_F(MainWindowTest, FullDiskAtClosingKeepsTheFileTheWindowAndTheChanges) {
     auto window = NewWindow();
     OpenThroughMenu(*window, disk + QStringLiteral("/film.d2v"));
     ASSERT_NE(window->Project(), nullptr) << messages.Texts().join(QLatin1Char('|')).toStdString();
-    const QByteArray saved = ReadAll(ini);
+    const QByteArray saved = ReadBytes(ini);
     ASSERT_TRUE(saved.contains("CropTop=0"));
     ASSERT_TRUE(window->Project()->SetCropTop(72));
     {
@@ -279,14 +281,14 @@ TEST_F(MainWindowTest, FullDiskAtClosingKeepsTheFileTheWindowAndTheChanges) {
     EXPECT_EQ(window->Project()->CropTop, 72);
     EXPECT_EQ(messages.Texts(), (QStringList{QStringLiteral("Sauver les modifications en quittant ?"),
                                              QStringLiteral("Unable to write to ") + ini}));
-    EXPECT_EQ(ReadAll(ini), saved);
+    EXPECT_EQ(ReadBytes(ini), saved);
     EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden).size(), 4);
 
     ASSERT_TRUE(QFile::remove(disk + QStringLiteral("/filler")));
     messages.Clear();
     EXPECT_TRUE(window->close());
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("Sauver les modifications en quittant ?")});
-    EXPECT_TRUE(ReadAll(ini).contains("\r\nCropTop=72\r\n"));
+    EXPECT_TRUE(ReadBytes(ini).contains("\r\nCropTop=72\r\n"));
 }
 
 // A named pipe (opening it would wait for ever) or a device (read without end) in the settings
@@ -347,7 +349,7 @@ TEST_F(MainWindowTest, AFolderNameThatIsNotUtf8WorksFromOpeningToScripts) {
     const auto name = [&](const char* file) { return FileNameFromBytes(latin1 + file); };
     for (const char* file : {"film.d2v", "film.mpg"})
         ASSERT_TRUE(WriteWholeFile(
-            name(file), ReadAll(TestDataPath(QStringLiteral("pal_letterbox/")) + QLatin1String(file))));
+            name(file), ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/")) + QLatin1String(file))));
 
     {
         auto window = NewWindow();

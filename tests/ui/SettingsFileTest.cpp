@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "common/TestFiles.h"
 
 #include "platform/NumberText.h"
 #include "ui/SettingsFile.h"
@@ -156,7 +157,7 @@ TEST_F(MainWindowTest, EverySettingComesBackAfterSavingAndReopening) {
     EXPECT_EQ(again->Project()->OutputProjectedRatio, 1.85f);
     EXPECT_EQ(Control<QComboBox>(*again, "ComboBoxProcessorType")->currentIndex(), 2);
     // The float goes out with the digits of its 32-bit value and the French separator.
-    EXPECT_TRUE(ReadAll(folder.filePath(QStringLiteral("film.ini")))
+    EXPECT_TRUE(ReadBytes(folder.filePath(QStringLiteral("film.ini")))
                     .contains("OutputProjectedRatio=1,85000002384186"));
 }
 
@@ -185,9 +186,10 @@ TEST_F(MainWindowTest, OneScriptChoiceIsRestoredBeforeTheCreditsModeIsDerived) {
     auto window = NewWindow();
     if (window->findChild<QCheckBox*>(QStringLiteral("CheckBoxOnlyOneScript")) == nullptr)
         GTEST_SKIP() << "the sequence page has no one-script box yet";
-    WriteAll(folder.filePath(QStringLiteral("film.ini")),
-             "[VideoRange]\r\nCreditsFrameNumber=300\r\nIsCreditsModeSelected=1\r\nIsOnlyOneScript=1\r\n"
-             "[BitRate]\r\nCreditsVideoSize=5000000\r\n");
+    EXPECT_TRUE(WriteBytes(
+        folder.filePath(QStringLiteral("film.ini")),
+        "[VideoRange]\r\nCreditsFrameNumber=300\r\nIsCreditsModeSelected=1\r\nIsOnlyOneScript=1\r\n"
+        "[BitRate]\r\nCreditsVideoSize=5000000\r\n"));
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr);
     EXPECT_TRUE(window->Sequence().IsOnlyOneScriptChecked());
@@ -209,22 +211,22 @@ TEST_F(MainWindowTest, OneScriptChoiceIsRestoredBeforeTheCreditsModeIsDerived) {
 TEST_F(MainWindowTest, HandEditedFileIsReadAndItsForeignLinesKept) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     const QString ini = folder.filePath(QStringLiteral("film.ini"));
-    WriteAll(ini, "; réglages retouchés à la main\r\n"
-                  "\r\n"
-                  "[videorange]\r\n"
-                  "firstframenumber=20\r\n"
-                  "LastFrameNumber = 0x12C\r\n"
-                  "Remarque=à garder\r\n"
-                  "\r\n"
-                  "[cropping]\r\n"
-                  "CropsMultiple=258\r\n"
-                  "CropTop=$48\r\n"
-                  "; une ligne de commentaire\r\n"
-                  "[Autre]\r\n"
-                  "Cle=valeur\r\n"
-                  "[BitRate]\r\n"
-                  "MediumSize=-1\r\n"
-                  "AudioSize=n'importe quoi\r\n");
+    EXPECT_TRUE(WriteBytes(ini, "; réglages retouchés à la main\r\n"
+                                "\r\n"
+                                "[videorange]\r\n"
+                                "firstframenumber=20\r\n"
+                                "LastFrameNumber = 0x12C\r\n"
+                                "Remarque=à garder\r\n"
+                                "\r\n"
+                                "[cropping]\r\n"
+                                "CropsMultiple=258\r\n"
+                                "CropTop=$48\r\n"
+                                "; une ligne de commentaire\r\n"
+                                "[Autre]\r\n"
+                                "Cle=valeur\r\n"
+                                "[BitRate]\r\n"
+                                "MediumSize=-1\r\n"
+                                "AudioSize=n'importe quoi\r\n"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr);
@@ -240,12 +242,12 @@ TEST_F(MainWindowTest, HandEditedFileIsReadAndItsForeignLinesKept) {
     EXPECT_FALSE(window->Scripts().Choices().IsMainScriptModele);
     EXPECT_FALSE(window->Scripts().Choices().IsPrevisualizationModeSelected);
     // Reading does not write.
-    EXPECT_TRUE(ReadAll(ini).startsWith("; réglages"));
-    EXPECT_FALSE(ReadAll(ini).contains("InputFileName"));
+    EXPECT_TRUE(ReadBytes(ini).startsWith("; réglages"));
+    EXPECT_FALSE(ReadBytes(ini).contains("InputFileName"));
 
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
-    const QString text = QString::fromUtf8(ReadAll(ini));
+    const QString text = QString::fromUtf8(ReadBytes(ini));
     // Foreign lines stay where they were, in their order.
     const QStringList kept = {
         "; réglages retouchés à la main", "[videorange]", "Remarque=à garder", "[cropping]",
@@ -272,7 +274,7 @@ TEST_F(MainWindowTest, HandEditedFileIsReadAndItsForeignLinesKept) {
 TEST_F(MainWindowTest, EmptySettingsFileIsReadWithoutEffectAndNotFilled) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     const QString ini = folder.filePath(QStringLiteral("film.ini"));
-    WriteAll(ini, "");
+    EXPECT_TRUE(WriteBytes(ini, ""));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr);
@@ -281,12 +283,13 @@ TEST_F(MainWindowTest, EmptySettingsFileIsReadWithoutEffectAndNotFilled) {
     EXPECT_EQ(QFileInfo(ini).size(), 0);
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
-    EXPECT_EQ(KeyLinesOf(QString::fromUtf8(ReadAll(ini))).size(), 40);
+    EXPECT_EQ(KeyLinesOf(QString::fromUtf8(ReadBytes(ini))).size(), 40);
 }
 
 TEST_F(MainWindowTest, RefusedStoredValueKeepsTheDefaultWithTheProjectsMessage) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
-    WriteAll(folder.filePath(QStringLiteral("film.ini")), "[VideoRange]\r\nFirstFrameNumber=5000\r\n");
+    EXPECT_TRUE(
+        WriteBytes(folder.filePath(QStringLiteral("film.ini")), "[VideoRange]\r\nFirstFrameNumber=5000\r\n"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr);
@@ -297,8 +300,8 @@ TEST_F(MainWindowTest, RefusedStoredValueKeepsTheDefaultWithTheProjectsMessage) 
 TEST_F(MainWindowTest, LongTemplatePathIsCutWhenRead) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     const QByteArray path = "/" + QByteArray(300, 'a') + ".avs";
-    WriteAll(folder.filePath(QStringLiteral("film.ini")),
-             "[Interface]\r\nIsMainScriptModele=1\r\nMainScriptModele=" + path + "\r\n");
+    EXPECT_TRUE(WriteBytes(folder.filePath(QStringLiteral("film.ini")),
+                           "[Interface]\r\nIsMainScriptModele=1\r\nMainScriptModele=" + path + "\r\n"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     EXPECT_TRUE(window->Scripts().Choices().IsMainScriptModele);
@@ -310,13 +313,13 @@ TEST_F(MainWindowTest, LocaleC_RatioWrittenWithACommaKeepsTheDefault) {
     ASSERT_EQ(DecimalSeparator(), QLatin1Char('.'));
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     const QString ini = folder.filePath(QStringLiteral("film.ini"));
-    WriteAll(ini, "[Resizing]\r\nOutputProjectedRatio=1,85\r\n");
+    EXPECT_TRUE(WriteBytes(ini, "[Resizing]\r\nOutputProjectedRatio=1,85\r\n"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr);
     EXPECT_EQ(window->Project()->OutputProjectedRatio, 1.25f);
 
-    WriteAll(ini, "[Resizing]\r\nOutputProjectedRatio=1.85\r\n");
+    EXPECT_TRUE(WriteBytes(ini, "[Resizing]\r\nOutputProjectedRatio=1.85\r\n"));
     OpenThroughMenu(*window, d2v);
     EXPECT_EQ(window->Project()->OutputProjectedRatio, 1.85f);
     EXPECT_EQ(Control<QLabel>(*window, "LabelFrameRate")->text(),
@@ -332,7 +335,7 @@ TEST_F(MainWindowTest, LocaleC_NtscFrameRateUsesThePoint) {
     EXPECT_EQ(Control<QLabel>(*window, "LabelFrameRate")->text(),
               QStringLiteral("Frame Rate :  29.9700298309326 frames par seconde"));
     EXPECT_TRUE(
-        ReadAll(folder.filePath(QStringLiteral("film.ini"))).contains("InputFrameRate=29.9700298309326"));
+        ReadBytes(folder.filePath(QStringLiteral("film.ini"))).contains("InputFrameRate=29.9700298309326"));
 }
 
 } // namespace
