@@ -27,6 +27,9 @@ public:
 
     // The frame as an RGB image (deep copy), or a null image on failure.
     QImage Frame(int number, int width, int height) const;
+    // Decodes every frame of the open film in order, then 300 picked at random from the seed, then
+    // every frame backwards: a test failure for each frame whose bytes differ from the first pass.
+    void ExpectSamePicturesInAnyOrder(const DecoderVideoInfo& info, unsigned seed) const;
 
 private:
     void* handle = nullptr;

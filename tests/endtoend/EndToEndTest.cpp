@@ -165,17 +165,9 @@ QImage DecodedFrame(QLibrary& library, int number, int width, int height) {
     const unsigned char* data = getRGBFrame != nullptr ? getRGBFrame(number) : nullptr;
     if (data == nullptr)
         return {};
-    QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* source = data + static_cast<size_t>(y) * static_cast<size_t>(width) * 3;
-        uchar* target = image.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            target[3 * x + 0] = source[3 * x + 2];
-            target[3 * x + 1] = source[3 * x + 1];
-            target[3 * x + 2] = source[3 * x + 0];
-        }
-    }
-    return image;
+    // Rows top first, each pixel blue, green, red: Qt's BGR888.
+    return QImage(data, width, height, width * 3, QImage::Format_BGR888)
+        .convertToFormat(QImage::Format_RGB888);
 }
 
 double MeanDifference(const QImage& a, const QImage& b) {
