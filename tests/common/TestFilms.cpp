@@ -51,8 +51,8 @@ bool Run(const QString& program, const QStringList& args, const QString& dir, QS
 }
 
 // Luma expression of the source pictures for ffmpeg's geq filter.
-QString LumaExpression(const TestFilmSpec& spec) {
-    const QRect r = PicturePatternRect(spec.Width(), spec.Height());
+QString LumaExpression(const TestFilmRecipe& recipe) {
+    const QRect r = PicturePatternRect(recipe.Width(), recipe.Height());
     const QString block = QStringLiteral("floor((X-%1)/%2)").arg(r.left()).arg(kBlock);
     const QString bit = QStringLiteral("16+219*mod(floor(N/pow(2,%1-1)),2)").arg(block);
     const QString pattern =
@@ -63,36 +63,36 @@ QString LumaExpression(const TestFilmSpec& spec) {
                                   .arg(r.left())
                                   .arg(r.right());
     QString active = QStringLiteral("if(%1,%2,126)").arg(inPattern, pattern);
-    if (spec.blackFrom >= 0)
-        active = QStringLiteral("if(gte(N,%1),16,%2)").arg(spec.blackFrom).arg(active);
+    if (recipe.blackFrom >= 0)
+        active = QStringLiteral("if(gte(N,%1),16,%2)").arg(recipe.blackFrom).arg(active);
     const QString inBand =
-        QStringLiteral("lt(Y,%1)+gte(Y,%2)").arg(spec.bandTop).arg(spec.Height() - spec.bandBottom);
+        QStringLiteral("lt(Y,%1)+gte(Y,%2)").arg(recipe.bandTop).arg(recipe.Height() - recipe.bandBottom);
     QString expr = QStringLiteral("if(%1,16,%2)").arg(inBand, active);
-    if (spec.brightLineRow >= 0)
-        expr = QStringLiteral("if(eq(Y,%1),235,%2)").arg(spec.brightLineRow).arg(expr);
+    if (recipe.brightLineRow >= 0)
+        expr = QStringLiteral("if(eq(Y,%1),235,%2)").arg(recipe.brightLineRow).arg(expr);
     return expr;
 }
 
-QString SourceFilter(const TestFilmSpec& spec, const QString& rate) {
+QString SourceFilter(const TestFilmRecipe& recipe, const QString& rate) {
     return QStringLiteral("color=c=black:s=%1x%2:r=%3,format=yuv420p,geq=lum='%4':cb=128:cr=128")
-        .arg(spec.Width())
-        .arg(spec.Height())
-        .arg(rate, LumaExpression(spec));
+        .arg(recipe.Width())
+        .arg(recipe.Height())
+        .arg(rate, LumaExpression(recipe));
 }
 
-bool Encode(const TestFilmSpec& spec, const QString& dir, const QString& streamName, QString& log) {
+bool Encode(const TestFilmRecipe& recipe, const QString& dir, const QString& streamName, QString& log) {
     const QString ffmpeg = QStringLiteral("ffmpeg");
-    if (spec.pulldown) {
+    if (recipe.pulldown) {
         QStringList args{QStringLiteral("-v"),        QStringLiteral("error"),
                          QStringLiteral("-nostdin"),  QStringLiteral("-y"),
                          QStringLiteral("-f"),        QStringLiteral("lavfi"),
-                         QStringLiteral("-i"),        SourceFilter(spec, QStringLiteral("24000/1001")),
-                         QStringLiteral("-frames:v"), QString::number(spec.frames),
+                         QStringLiteral("-i"),        SourceFilter(recipe, QStringLiteral("24000/1001")),
+                         QStringLiteral("-frames:v"), QString::number(recipe.frames),
                          QStringLiteral("-f"),        QStringLiteral("yuv4mpegpipe"),
                          QStringLiteral("source.y4m")};
         if (!Run(ffmpeg, args, dir, log))
             return false;
-        const QString m2v = spec.elementary ? streamName : QStringLiteral("video.m2v");
+        const QString m2v = recipe.elementary ? streamName : QStringLiteral("video.m2v");
         QStringList enc{QStringLiteral("-v"),
                         QStringLiteral("0"),
                         QStringLiteral("-f"),
@@ -101,23 +101,23 @@ bool Encode(const TestFilmSpec& spec, const QString& dir, const QString& streamN
                         QStringLiteral("-a"),
                         QStringLiteral("2"),
                         QStringLiteral("-g"),
-                        QString::number(spec.gopSize),
+                        QString::number(recipe.gopSize),
                         QStringLiteral("-G"),
-                        QString::number(spec.gopSize),
+                        QString::number(recipe.gopSize),
                         QStringLiteral("-R"),
-                        QString::number(spec.bFrames),
+                        QString::number(recipe.bFrames),
                         QStringLiteral("-q"),
                         QStringLiteral("3"),
                         QStringLiteral("-o"),
                         m2v};
-        if (spec.closedGops)
+        if (recipe.closedGops)
             enc << QStringLiteral("-c");
         const bool encoded =
             Run(QStringLiteral("mpeg2enc"), enc, dir, log, dir + QStringLiteral("/source.y4m"));
         QFile::remove(dir + QStringLiteral("/source.y4m"));
         if (!encoded)
             return false;
-        if (spec.elementary)
+        if (recipe.elementary)
             return true;
         const bool muxed = Run(QStringLiteral("mplex"),
                                {QStringLiteral("-v"), QStringLiteral("0"), QStringLiteral("-f"),
@@ -127,7 +127,7 @@ bool Encode(const TestFilmSpec& spec, const QString& dir, const QString& streamN
         return muxed;
     }
 
-    const bool pal = spec.standard == TestFilmSpec::Standard::Pal;
+    const bool pal = recipe.standard == TestFilmRecipe::Standard::Pal;
     QStringList args{QStringLiteral("-v"),
                      QStringLiteral("error"),
                      QStringLiteral("-nostdin"),
@@ -135,33 +135,33 @@ bool Encode(const TestFilmSpec& spec, const QString& dir, const QString& streamN
                      QStringLiteral("-f"),
                      QStringLiteral("lavfi"),
                      QStringLiteral("-i"),
-                     SourceFilter(spec, pal ? QStringLiteral("25") : QStringLiteral("30000/1001")),
+                     SourceFilter(recipe, pal ? QStringLiteral("25") : QStringLiteral("30000/1001")),
                      QStringLiteral("-frames:v"),
-                     QString::number(spec.frames),
+                     QString::number(recipe.frames),
                      QStringLiteral("-c:v"),
-                     spec.mpeg1 ? QStringLiteral("mpeg1video") : QStringLiteral("mpeg2video"),
+                     recipe.mpeg1 ? QStringLiteral("mpeg1video") : QStringLiteral("mpeg2video"),
                      QStringLiteral("-q:v"),
                      QStringLiteral("2"),
                      QStringLiteral("-g"),
-                     QString::number(spec.gopSize),
+                     QString::number(recipe.gopSize),
                      QStringLiteral("-bf"),
-                     QString::number(spec.bFrames),
+                     QString::number(recipe.bFrames),
                      QStringLiteral("-sc_threshold"),
                      QStringLiteral("1000000000")};
     QString flags;
-    if (spec.closedGops)
+    if (recipe.closedGops)
         flags += QStringLiteral("+cgop");
-    if (!pal && !spec.mpeg1)
+    if (!pal && !recipe.mpeg1)
         flags += QStringLiteral("+ildct+ilme");
     if (!flags.isEmpty())
         args << QStringLiteral("-flags") << flags;
-    if (!pal && !spec.mpeg1)
+    if (!pal && !recipe.mpeg1)
         args << QStringLiteral("-top") << QStringLiteral("1");
-    if (spec.elementary)
+    if (recipe.elementary)
         args << QStringLiteral("-f")
-             << (spec.mpeg1 ? QStringLiteral("mpeg1video") : QStringLiteral("mpeg2video"));
+             << (recipe.mpeg1 ? QStringLiteral("mpeg1video") : QStringLiteral("mpeg2video"));
     else
-        args << QStringLiteral("-f") << (spec.mpeg1 ? QStringLiteral("mpeg") : QStringLiteral("dvd"));
+        args << QStringLiteral("-f") << (recipe.mpeg1 ? QStringLiteral("mpeg") : QStringLiteral("dvd"));
     args << streamName;
     return Run(ffmpeg, args, dir, log);
 }
@@ -191,17 +191,17 @@ bool Split(const QString& dir, const QString& streamName, qint64 at, QStringList
     return true;
 }
 
-bool Index(const TestFilmSpec& spec, const QString& dir, const QStringList& inputs, QString& log) {
-    QStringList args{QStringLiteral("--field-operation"), QString::number(spec.fieldOperation),
+bool Index(const TestFilmRecipe& recipe, const QString& dir, const QStringList& inputs, QString& log) {
+    QStringList args{QStringLiteral("--field-operation"), QString::number(recipe.fieldOperation),
                      QStringLiteral("-o"), QStringLiteral("film.d2v")};
     args << inputs;
     return Run(BinDir() + QStringLiteral("/d2vindex"), args, dir, log);
 }
 
-QStringList StreamFiles(const TestFilmSpec& spec) {
-    if (spec.splitAt > 0)
+QStringList StreamFiles(const TestFilmRecipe& recipe) {
+    if (recipe.splitAt > 0)
         return {QStringLiteral("VTS_01_1.VOB"), QStringLiteral("VTS_01_2.VOB")};
-    return {spec.elementary ? QStringLiteral("film.m2v") : QStringLiteral("film.mpg")};
+    return {recipe.elementary ? QStringLiteral("film.m2v") : QStringLiteral("film.mpg")};
 }
 
 double BlockLuma(const QImage& image, int x0, int y0, int parity) {
@@ -244,7 +244,7 @@ int ReadNumber(const QImage& image, int parity) {
 
 } // namespace
 
-QString TestFilmSpec::Key() const {
+QString TestFilmRecipe::Key() const {
     return QStringLiteral(
                "v%1 std=%2 size=%3x%4 frames=%5 gop=%6 bf=%7 closed=%8 mpeg1=%9 es=%10 bands=%11/%12 "
                "bright=%13 black=%14 split=%15 pulldown=%16")
@@ -283,26 +283,26 @@ int ReadFieldPictureNumber(const QImage& image, int parity) {
     return ReadNumber(image, parity & 1);
 }
 
-QString MakeTestFilm(const TestFilmSpec& spec) {
-    const QRect pattern = PicturePatternRect(spec.Width(), spec.Height());
-    if (pattern.isEmpty() || pattern.top() < spec.bandTop ||
-        pattern.bottom() >= spec.Height() - spec.bandBottom) {
+QString MakeTestFilm(const TestFilmRecipe& recipe) {
+    const QRect pattern = PicturePatternRect(recipe.Width(), recipe.Height());
+    if (pattern.isEmpty() || pattern.top() < recipe.bandTop ||
+        pattern.bottom() >= recipe.Height() - recipe.bandBottom) {
         ADD_FAILURE() << "the picture number would not fit in the active area of "
-                      << spec.Key().toStdString();
+                      << recipe.Key().toStdString();
         return {};
     }
-    if (spec.frames > (1 << kBits)) {
+    if (recipe.frames > (1 << kBits)) {
         ADD_FAILURE() << "at most " << (1 << kBits) << " pictures can be numbered";
         return {};
     }
-    if (spec.pulldown && (spec.standard != TestFilmSpec::Standard::Ntsc || spec.Width() != 720 ||
-                          spec.Height() != 480 || spec.mpeg1)) {
+    if (recipe.pulldown && (recipe.standard != TestFilmRecipe::Standard::Ntsc || recipe.Width() != 720 ||
+                            recipe.Height() != 480 || recipe.mpeg1)) {
         ADD_FAILURE() << "soft pulldown films are 720x480 NTSC MPEG-2";
         return {};
     }
 
     const QByteArray hash =
-        QCryptographicHash::hash(spec.Key().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        QCryptographicHash::hash(recipe.Key().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
     QDir root(CacheRoot());
     if (!root.mkpath(QStringLiteral("."))) {
         ADD_FAILURE() << "cannot create " << root.path().toStdString();
@@ -317,13 +317,13 @@ QString MakeTestFilm(const TestFilmSpec& spec) {
         // The streams are kept; the index is remade whenever the indexer is newer than it.
         const QFileInfo index(d2v);
         const QFileInfo tool(d2vindex);
-        const QString key = QStringLiteral("film_fo%1.d2v").arg(spec.fieldOperation);
+        const QString key = QStringLiteral("film_fo%1.d2v").arg(recipe.fieldOperation);
         const QString indexForOperation = finalDir + QLatin1Char('/') + key;
         const QFileInfo foIndex(indexForOperation);
-        if (spec.fieldOperation == 0) {
+        if (recipe.fieldOperation == 0) {
             if (index.exists() && index.lastModified() >= tool.lastModified())
                 return d2v;
-            if (!Index(spec, finalDir, StreamFiles(spec), log)) {
+            if (!Index(recipe, finalDir, StreamFiles(recipe), log)) {
                 ADD_FAILURE() << log.toStdString();
                 return {};
             }
@@ -331,9 +331,9 @@ QString MakeTestFilm(const TestFilmSpec& spec) {
         }
         if (foIndex.exists() && foIndex.lastModified() >= tool.lastModified())
             return indexForOperation;
-        QStringList args{QStringLiteral("--field-operation"), QString::number(spec.fieldOperation),
+        QStringList args{QStringLiteral("--field-operation"), QString::number(recipe.fieldOperation),
                          QStringLiteral("-o"), key};
-        args << StreamFiles(spec);
+        args << StreamFiles(recipe);
         if (!Run(d2vindex, args, finalDir, log)) {
             ADD_FAILURE() << log.toStdString();
             return {};
@@ -351,25 +351,25 @@ QString MakeTestFilm(const TestFilmSpec& spec) {
         ADD_FAILURE() << "cannot create " << tempDir.toStdString();
         return {};
     }
-    const QString streamName = spec.elementary ? QStringLiteral("film.m2v") : QStringLiteral("film.mpg");
+    const QString streamName = recipe.elementary ? QStringLiteral("film.m2v") : QStringLiteral("film.mpg");
     QStringList inputs{streamName};
-    bool ok = Encode(spec, tempDir, streamName, log);
-    if (ok && spec.splitAt > 0)
-        ok = Split(tempDir, streamName, spec.splitAt, inputs, log);
-    TestFilmSpec plain = spec;
+    bool ok = Encode(recipe, tempDir, streamName, log);
+    if (ok && recipe.splitAt > 0)
+        ok = Split(tempDir, streamName, recipe.splitAt, inputs, log);
+    TestFilmRecipe plain = recipe;
     plain.fieldOperation = 0;
     if (ok)
         ok = Index(plain, tempDir, inputs, log);
     if (ok) {
         QFile keyFile(tempDir + QStringLiteral("/film.key"));
-        ok = keyFile.open(QIODevice::WriteOnly) && keyFile.write(spec.Key().toUtf8() + '\n') > 0;
+        ok = keyFile.open(QIODevice::WriteOnly) && keyFile.write(recipe.Key().toUtf8() + '\n') > 0;
         keyFile.close();
         if (!ok)
             log = QStringLiteral("cannot write ") + keyFile.fileName();
     }
     if (!ok) {
         QDir(tempDir).removeRecursively();
-        ADD_FAILURE() << "cannot make the test film " << spec.Key().toStdString() << ": "
+        ADD_FAILURE() << "cannot make the test film " << recipe.Key().toStdString() << ": "
                       << log.toStdString();
         return {};
     }
@@ -381,7 +381,7 @@ QString MakeTestFilm(const TestFilmSpec& spec) {
             return {};
         }
     }
-    return MakeTestFilm(spec);
+    return MakeTestFilm(recipe);
 }
 
 QByteArray ScrambledFilm(QByteArray film) {
@@ -394,9 +394,9 @@ QByteArray ScrambledFilm(QByteArray film) {
 QString MakeTestDvd(const QString& folder, const std::vector<TestDvdTitle>& titles, QString& log) {
     QString titleSets;
     for (const TestDvdTitle& title : titles) {
-        TestFilmSpec spec;
-        spec.frames = title.frames;
-        const QString d2v = MakeTestFilm(spec);
+        TestFilmRecipe recipe;
+        recipe.frames = title.frames;
+        const QString d2v = MakeTestFilm(recipe);
         if (d2v.isEmpty()) {
             log = QStringLiteral("the test film could not be made");
             return QString();

@@ -9,7 +9,7 @@
 // mpeg2enc for soft pulldown), then indexed with our d2vindex. Every source picture carries its
 // own number as a row of 16x16 blocks in the middle of the picture (see ReadPictureNumber).
 // The active area is mid-grey (Y=126), the bands pure black (Y=16), chroma neutral throughout.
-struct TestFilmSpec {
+struct TestFilmRecipe {
     enum class Standard {
         Pal, // 720x576, 25 fps, progressive pictures
         Ntsc // 720x480, 30000/1001 fps, interlaced pictures, top field first
@@ -39,7 +39,7 @@ struct TestFilmSpec {
 
 // Makes (or finds in the cache under the build tree) the film and returns its .d2v path. On
 // failure records a test failure with ffmpeg's or d2vindex's message and returns "".
-QString MakeTestFilm(const TestFilmSpec& spec);
+QString MakeTestFilm(const TestFilmRecipe& recipe);
 
 // The number drawn in a picture of that size, read from any image format, or -1 when the
 // picture carries no readable number (a black picture, say).

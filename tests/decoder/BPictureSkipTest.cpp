@@ -11,27 +11,27 @@ namespace {
 // order; and a direct access sends no more than the references it needs, the frame, and the
 // pictures of the frame before it.
 TEST_F(SourceFixture, DirectAccessSkipsUnshownBPicturesAndGivesTheSameFrames) {
-    const TestFilmSpec films[] = {Gop12(), [] {
-                                      TestFilmSpec spec;
-                                      spec.frames = 90;
-                                      spec.gopSize = 15;
-                                      spec.closedGops = true;
-                                      return spec;
-                                  }()};
-    for (const TestFilmSpec& spec : films) {
+    const TestFilmRecipe films[] = {Gop12(), [] {
+                                        TestFilmRecipe recipe;
+                                        recipe.frames = 90;
+                                        recipe.gopSize = 15;
+                                        recipe.closedGops = true;
+                                        return recipe;
+                                    }()};
+    for (const TestFilmRecipe& recipe : films) {
         d2v::Mpeg2Source inOrder;
-        ASSERT_NE(OpenFilm(inOrder, spec), nullptr) << inOrder.LastError();
+        ASSERT_NE(OpenFilm(inOrder, recipe), nullptr) << inOrder.LastError();
         std::vector<std::vector<uint8_t>> expected;
         for (int n = 0; n < inOrder.FrameCount(); ++n) {
             expected.push_back(Yuv(inOrder, n));
             ASSERT_FALSE(expected.back().empty()) << inOrder.LastError();
         }
-        const int gop = spec.gopSize;
+        const int gop = recipe.gopSize;
         const d2v::D2VFile& file = inOrder.File();
         int skipped = 0;
         for (int n = 0; n < inOrder.FrameCount(); ++n) {
             d2v::Mpeg2Source direct;
-            ASSERT_NE(OpenFilm(direct, spec), nullptr);
+            ASSERT_NE(OpenFilm(direct, recipe), nullptr);
             EXPECT_EQ(Yuv(direct, n), expected[static_cast<size_t>(n)]) << "frame " << n << " GOP " << gop;
             const int sent = direct.Statistics().picturesSent;
             // Progressive pictures: one picture a frame.

@@ -42,9 +42,9 @@ TEST_F(SourceFixture, ConvertedFrameAskedAgainIsServedUnchangedWithoutDecoding) 
 TEST(ConvertedFrameCacheTest, AnotherFilmOpenedGivesItsOwnFrames) {
     DecoderLibrary lib;
     ASSERT_TRUE(lib.Loaded()) << lib.LoadError();
-    TestFilmSpec numbered;
+    TestFilmRecipe numbered;
     numbered.frames = 30;
-    TestFilmSpec dark = numbered;
+    TestFilmRecipe dark = numbered;
     dark.blackFrom = 3;
     const QString numberedPath = MakeTestFilm(numbered);
     const QString darkPath = MakeTestFilm(dark);

@@ -12,11 +12,11 @@ namespace {
 
 struct Film {
     const char* name;
-    TestFilmSpec spec;
+    TestFilmRecipe recipe;
 };
 
-TestFilmSpec Spec(TestFilmSpec::Standard standard, int frames, int gop, bool closed) {
-    TestFilmSpec s;
+TestFilmRecipe Recipe(TestFilmRecipe::Standard standard, int frames, int gop, bool closed) {
+    TestFilmRecipe s;
     s.standard = standard;
     s.frames = frames;
     s.gopSize = gop;
@@ -25,22 +25,22 @@ TestFilmSpec Spec(TestFilmSpec::Standard standard, int frames, int gop, bool clo
 }
 
 std::vector<Film> Films() {
-    using Standard = TestFilmSpec::Standard;
+    using Standard = TestFilmRecipe::Standard;
     std::vector<Film> films;
-    films.push_back({"pal_gop12_open", Spec(Standard::Pal, 150, 12, false)});
-    films.push_back({"pal_gop15_closed", Spec(Standard::Pal, 150, 15, true)});
-    films.push_back({"ntsc_interlaced", Spec(Standard::Ntsc, 150, 15, false)});
-    TestFilmSpec mpeg1 = Spec(Standard::Pal, 120, 12, false);
+    films.push_back({"pal_gop12_open", Recipe(Standard::Pal, 150, 12, false)});
+    films.push_back({"pal_gop15_closed", Recipe(Standard::Pal, 150, 15, true)});
+    films.push_back({"ntsc_interlaced", Recipe(Standard::Ntsc, 150, 15, false)});
+    TestFilmRecipe mpeg1 = Recipe(Standard::Pal, 120, 12, false);
     mpeg1.mpeg1 = true;
     films.push_back({"mpeg1", mpeg1});
-    TestFilmSpec es = Spec(Standard::Pal, 100, 12, false);
+    TestFilmRecipe es = Recipe(Standard::Pal, 100, 12, false);
     es.elementary = true;
     films.push_back({"elementary", es});
-    TestFilmSpec split = Spec(Standard::Pal, 150, 12, false);
+    TestFilmRecipe split = Recipe(Standard::Pal, 150, 12, false);
     split.splitAt = 90001; // not on a pack boundary, inside a GOP
     films.push_back({"split_in_two_files", split});
     for (int fo = 0; fo <= 2; ++fo) {
-        TestFilmSpec pulldown = Spec(Standard::Ntsc, 120, 15, false);
+        TestFilmRecipe pulldown = Recipe(Standard::Ntsc, 120, 15, false);
         pulldown.pulldown = true;
         pulldown.fieldOperation = fo;
         films.push_back({fo == 0 ? "pulldown_fo0" : fo == 1 ? "pulldown_fo1" : "pulldown_fo2", pulldown});
@@ -52,7 +52,7 @@ class GeneratedFilmTest : public ::testing::TestWithParam<Film> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(lib.Loaded()) << lib.LoadError();
-        path = MakeTestFilm(GetParam().spec);
+        path = MakeTestFilm(GetParam().recipe);
         ASSERT_FALSE(path.isEmpty());
         std::string error;
         ASSERT_TRUE(d2v::ReadD2VFile(path.toStdString(), file, error)) << error;
@@ -69,21 +69,21 @@ protected:
 };
 
 TEST_P(GeneratedFilmTest, EachFrameShowsThePicturesItsNumberNames) {
-    const TestFilmSpec& spec = GetParam().spec;
-    EXPECT_EQ(info->width, spec.Width());
-    EXPECT_EQ(info->height, spec.Height());
+    const TestFilmRecipe& recipe = GetParam().recipe;
+    EXPECT_EQ(info->width, recipe.Width());
+    EXPECT_EQ(info->height, recipe.Height());
     ASSERT_EQ(info->numberOfFrames, static_cast<int>(frames.size()));
-    if (spec.pulldown) {
+    if (recipe.pulldown) {
         // Counted independently of the frame builder: two fields a picture plus one per repeat.
         int fields = 0;
         for (uint8_t f : file.flags)
             fields += 2 + (f & d2v::kFlagRepeatFirstField);
         // Force film passes an even 3:2 cadence through one frame per picture.
-        const int expected = spec.fieldOperation == 0 ? fields / 2 : static_cast<int>(file.flags.size());
+        const int expected = recipe.fieldOperation == 0 ? fields / 2 : static_cast<int>(file.flags.size());
         EXPECT_EQ(info->numberOfFrames, expected);
-        EXPECT_EQ(static_cast<int>(file.flags.size()), spec.frames);
+        EXPECT_EQ(static_cast<int>(file.flags.size()), recipe.frames);
     } else {
-        EXPECT_EQ(info->numberOfFrames, spec.frames);
+        EXPECT_EQ(info->numberOfFrames, recipe.frames);
     }
     int woven = 0;
     for (int n = 0; n < info->numberOfFrames; ++n) {
@@ -97,14 +97,14 @@ TEST_P(GeneratedFilmTest, EachFrameShowsThePicturesItsNumberNames) {
     // mpeg2enc's soft pulldown is film all through; ffmpeg's interlaced films none of it.
     const DecoderStreamFacts* facts = lib.facts();
     ASSERT_NE(facts, nullptr);
-    if (spec.pulldown && spec.fieldOperation == 0) {
+    if (recipe.pulldown && recipe.fieldOperation == 0) {
         EXPECT_EQ(woven * 5, info->numberOfFrames * 2) << "two woven frames in every five";
         EXPECT_GE(facts->filmShareHundredths, 9900);
-    } else if (spec.standard == TestFilmSpec::Standard::Ntsc && !spec.pulldown) {
+    } else if (recipe.standard == TestFilmRecipe::Standard::Ntsc && !recipe.pulldown) {
         EXPECT_EQ(facts->filmShareHundredths, 0);
         EXPECT_EQ(facts->fieldOrder, 1) << "top field first";
     }
-    if (spec.splitAt > 0) {
+    if (recipe.splitAt > 0) {
         ASSERT_EQ(file.files.size(), 2u);
         EXPECT_EQ(file.lines.back().file, 1);
     }
@@ -128,10 +128,10 @@ namespace {
 TEST(CodedSizeTest, FramesHaveTheCodedSize) {
     DecoderLibrary lib;
     ASSERT_TRUE(lib.Loaded()) << lib.LoadError();
-    TestFilmSpec spec;
-    spec.height = 568;
-    spec.frames = 30;
-    const QString path = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.height = 568;
+    recipe.frames = 30;
+    const QString path = MakeTestFilm(recipe);
     ASSERT_FALSE(path.isEmpty());
     const DecoderVideoInfo* info = lib.open(path.toUtf8().constData());
     ASSERT_NE(info, nullptr) << lib.lastError();

@@ -9,17 +9,17 @@
 // Films opened with Mpeg2Source itself, for what its statistics show.
 class SourceFixture : public ::testing::Test {
 protected:
-    static d2v::Mpeg2Source* OpenFilm(d2v::Mpeg2Source& source, const TestFilmSpec& spec) {
-        const QString path = MakeTestFilm(spec);
+    static d2v::Mpeg2Source* OpenFilm(d2v::Mpeg2Source& source, const TestFilmRecipe& recipe) {
+        const QString path = MakeTestFilm(recipe);
         if (path.isEmpty() || !source.Open(path.toStdString()))
             return nullptr;
         return &source;
     }
-    static TestFilmSpec Gop12() {
-        TestFilmSpec spec;
-        spec.frames = 120;
-        spec.gopSize = 12;
-        return spec;
+    static TestFilmRecipe Gop12() {
+        TestFilmRecipe recipe;
+        recipe.frames = 120;
+        recipe.gopSize = 12;
+        return recipe;
     }
     static std::vector<uint8_t> Rgb(d2v::Mpeg2Source& source, int frame) {
         const uint8_t* data = source.RgbFrame(frame);

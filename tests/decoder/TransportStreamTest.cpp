@@ -29,11 +29,11 @@ class TransportStreamTest : public ::testing::TestWithParam<bool> {};
 TEST_P(TransportStreamTest, FramesAreThePicturesOfTheirNumber) {
     DecoderLibrary lib;
     ASSERT_TRUE(lib.Loaded()) << lib.LoadError();
-    TestFilmSpec spec;
-    spec.standard = TestFilmSpec::Standard::Ntsc;
-    spec.frames = 150;
-    spec.gopSize = 15;
-    const QString source = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.standard = TestFilmRecipe::Standard::Ntsc;
+    recipe.frames = 150;
+    recipe.gopSize = 15;
+    const QString source = MakeTestFilm(recipe);
     ASSERT_FALSE(source.isEmpty());
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -193,13 +193,13 @@ class AutoCropMadeFilm : public ::testing::TestWithParam<MadeFilmCase> {};
 
 TEST_P(AutoCropMadeFilm, FindsTheBands) {
     const MadeFilmCase& c = GetParam();
-    TestFilmSpec spec;
-    spec.frames = 100;
-    spec.bandTop = 72;
-    spec.bandBottom = 72;
-    spec.brightLineRow = c.brightLineRow;
-    spec.blackFrom = c.blackFrom;
-    const QString index = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.frames = 100;
+    recipe.bandTop = 72;
+    recipe.bandBottom = 72;
+    recipe.brightLineRow = c.brightLineRow;
+    recipe.blackFrom = c.blackFrom;
+    const QString index = MakeTestFilm(recipe);
     ASSERT_FALSE(index.isEmpty());
 
     RecordingMessageSink sink;

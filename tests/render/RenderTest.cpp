@@ -18,12 +18,12 @@
 namespace {
 
 // 320 x 256 keeps the frames small; the shape is PAL's, so the program's defaults fit it.
-TestFilmSpec SmallFilm() {
-    TestFilmSpec spec;
-    spec.width = 320;
-    spec.height = 256;
-    spec.frames = 48;
-    return spec;
+TestFilmRecipe SmallFilm() {
+    TestFilmRecipe recipe;
+    recipe.width = 320;
+    recipe.height = 256;
+    recipe.frames = 48;
+    return recipe;
 }
 
 struct Outcome {
@@ -87,8 +87,8 @@ protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
 
     // A private copy of a generated film, so its settings file touches no other test.
-    QString CopyFilm(const TestFilmSpec& spec) {
-        const QString made = MakeTestFilm(spec);
+    QString CopyFilm(const TestFilmRecipe& recipe) {
+        const QString made = MakeTestFilm(recipe);
         if (made.isEmpty())
             return {};
         const QDir source = QFileInfo(made).dir();

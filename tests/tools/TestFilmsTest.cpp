@@ -84,11 +84,11 @@ qint64 FileOffset(const QString& d2vPath, const QStringList& files, int file) {
 }
 
 TEST(TestFilms, PalFilmWithBandsDecodesNumberedWithExactBands) {
-    TestFilmSpec spec;
-    spec.frames = 30;
-    spec.bandTop = 64;
-    spec.bandBottom = 80;
-    const QString d2v = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.frames = 30;
+    recipe.bandTop = 64;
+    recipe.bandBottom = 80;
+    const QString d2v = MakeTestFilm(recipe);
     ASSERT_FALSE(d2v.isEmpty());
     const D2VText index = ReadD2VText(d2v);
     ASSERT_TRUE(index.error.isEmpty());
@@ -117,12 +117,12 @@ TEST(TestFilms, PalFilmWithBandsDecodesNumberedWithExactBands) {
 }
 
 TEST(TestFilms, NtscFilmIsInterlacedTopFieldFirstAndBothFieldsCarryTheNumber) {
-    TestFilmSpec spec;
-    spec.standard = TestFilmSpec::Standard::Ntsc;
-    spec.frames = 24;
-    spec.gopSize = 15;
-    spec.closedGops = true;
-    const QString d2v = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.standard = TestFilmRecipe::Standard::Ntsc;
+    recipe.frames = 24;
+    recipe.gopSize = 15;
+    recipe.closedGops = true;
+    const QString d2v = MakeTestFilm(recipe);
     ASSERT_FALSE(d2v.isEmpty());
     const D2VText index = ReadD2VText(d2v);
     EXPECT_EQ(index.settings.value(QStringLiteral("Frame_Rate")), QStringLiteral("29970 (30000/1001)"));
@@ -142,12 +142,12 @@ TEST(TestFilms, NtscFilmIsInterlacedTopFieldFirstAndBothFieldsCarryTheNumber) {
 }
 
 TEST(TestFilms, PulldownFilmRepeatsFieldsInTheThreeTwoCycle) {
-    TestFilmSpec spec;
-    spec.standard = TestFilmSpec::Standard::Ntsc;
-    spec.pulldown = true;
-    spec.frames = 40;
-    spec.gopSize = 15;
-    const QString d2v = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.standard = TestFilmRecipe::Standard::Ntsc;
+    recipe.pulldown = true;
+    recipe.frames = 40;
+    recipe.gopSize = 15;
+    const QString d2v = MakeTestFilm(recipe);
     ASSERT_FALSE(d2v.isEmpty());
     const D2VText index = ReadD2VText(d2v);
     EXPECT_EQ(index.settings.value(QStringLiteral("Frame_Rate")), QStringLiteral("29970 (30000/1001)"));
@@ -170,12 +170,12 @@ TEST(TestFilms, PulldownFilmRepeatsFieldsInTheThreeTwoCycle) {
 }
 
 TEST(TestFilms, Mpeg1FilmUsesMpeg1Defaults) {
-    TestFilmSpec spec;
-    spec.mpeg1 = true;
-    spec.width = 352;
-    spec.height = 288;
-    spec.frames = 20;
-    const QString d2v = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.mpeg1 = true;
+    recipe.width = 352;
+    recipe.height = 288;
+    recipe.frames = 20;
+    const QString d2v = MakeTestFilm(recipe);
     ASSERT_FALSE(d2v.isEmpty());
     const D2VText index = ReadD2VText(d2v);
     EXPECT_EQ(index.settings.value(QStringLiteral("MPEG_Type")), QStringLiteral("1"));
@@ -191,15 +191,15 @@ TEST(TestFilms, Mpeg1FilmUsesMpeg1Defaults) {
 }
 
 TEST(TestFilms, FadeToBlackAndBrightLineInTheBand) {
-    TestFilmSpec spec;
-    spec.width = 352;
-    spec.height = 288;
-    spec.frames = 16;
-    spec.bandTop = 32;
-    spec.bandBottom = 32;
-    spec.brightLineRow = 8;
-    spec.blackFrom = 10;
-    const QString d2v = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.width = 352;
+    recipe.height = 288;
+    recipe.frames = 16;
+    recipe.bandTop = 32;
+    recipe.bandBottom = 32;
+    recipe.brightLineRow = 8;
+    recipe.blackFrom = 10;
+    const QString d2v = MakeTestFilm(recipe);
     ASSERT_FALSE(d2v.isEmpty());
     const D2VText index = ReadD2VText(d2v);
     const std::vector<QImage> pictures = DecodeLuma(d2v, index.files, 352, 288);
@@ -217,12 +217,12 @@ TEST(TestFilms, FadeToBlackAndBrightLineInTheBand) {
 }
 
 TEST(TestFilms, SplitFilmIsIndexedAcrossBothFiles) {
-    TestFilmSpec spec;
-    spec.width = 352;
-    spec.height = 288;
-    spec.frames = 40;
-    spec.splitAt = 10001; // not on a sector boundary
-    const QString d2v = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.width = 352;
+    recipe.height = 288;
+    recipe.frames = 40;
+    recipe.splitAt = 10001; // not on a sector boundary
+    const QString d2v = MakeTestFilm(recipe);
     ASSERT_FALSE(d2v.isEmpty());
     const D2VText index = ReadD2VText(d2v);
     EXPECT_EQ(index.files, (QStringList{QStringLiteral("VTS_01_1.VOB"), QStringLiteral("VTS_01_2.VOB")}));
@@ -245,12 +245,12 @@ TEST(TestFilms, SplitFilmIsIndexedAcrossBothFiles) {
 }
 
 TEST(TestFilms, ElementaryStreamPositionsAreSequenceHeaders) {
-    TestFilmSpec spec;
-    spec.width = 352;
-    spec.height = 288;
-    spec.frames = 30;
-    spec.elementary = true;
-    const QString d2v = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.width = 352;
+    recipe.height = 288;
+    recipe.frames = 30;
+    recipe.elementary = true;
+    const QString d2v = MakeTestFilm(recipe);
     ASSERT_FALSE(d2v.isEmpty());
     const D2VText index = ReadD2VText(d2v);
     EXPECT_EQ(index.settings.value(QStringLiteral("Stream_Type")), QStringLiteral("0"));
@@ -263,13 +263,13 @@ TEST(TestFilms, ElementaryStreamPositionsAreSequenceHeaders) {
 
 TEST(TestFilms, SeveralIPicturesInOnePackAreTold) {
     // Tiny all-I pictures: several fit in one 2048-byte pack, so lines share a position.
-    TestFilmSpec spec;
-    spec.width = 256;
-    spec.height = 64;
-    spec.frames = 30;
-    spec.gopSize = 1;
-    spec.bFrames = 0;
-    const QString d2v = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.width = 256;
+    recipe.height = 64;
+    recipe.frames = 30;
+    recipe.gopSize = 1;
+    recipe.bFrames = 0;
+    const QString d2v = MakeTestFilm(recipe);
     ASSERT_FALSE(d2v.isEmpty());
     const D2VText index = ReadD2VText(d2v);
     ASSERT_EQ(index.lines.size(), 30u);
@@ -287,19 +287,19 @@ TEST(TestFilms, SeveralIPicturesInOnePackAreTold) {
 }
 
 TEST(TestFilms, FilmsAreMadeOnceAndFieldOperationsGetTheirOwnIndex) {
-    TestFilmSpec spec;
-    spec.width = 352;
-    spec.height = 288;
-    spec.frames = 12;
-    const QString first = MakeTestFilm(spec);
+    TestFilmRecipe recipe;
+    recipe.width = 352;
+    recipe.height = 288;
+    recipe.frames = 12;
+    const QString first = MakeTestFilm(recipe);
     ASSERT_FALSE(first.isEmpty());
     const QString stream = QFileInfo(first).dir().filePath(QStringLiteral("film.mpg"));
     const QDateTime made = QFileInfo(stream).lastModified();
-    EXPECT_EQ(MakeTestFilm(spec), first);
+    EXPECT_EQ(MakeTestFilm(recipe), first);
     EXPECT_EQ(QFileInfo(stream).lastModified(), made);
 
-    spec.fieldOperation = 1;
-    const QString forced = MakeTestFilm(spec);
+    recipe.fieldOperation = 1;
+    const QString forced = MakeTestFilm(recipe);
     ASSERT_FALSE(forced.isEmpty());
     EXPECT_NE(forced, first);
     EXPECT_EQ(QFileInfo(forced).dir(), QFileInfo(first).dir());

@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "common/TestFiles.h"
 
 #include "model/DecoderLibrary.h"
 #include "platform/NumberText.h"

@@ -238,12 +238,12 @@ TEST_F(OpenVideoTest, FailuresAreToldAndLeaveNothingBehind) {
     const QString first = OpenFirstFilm();
     const QString copy = CopyDisc();
     const QString scrambledVob = copy + QStringLiteral("/VIDEO_TS/VTS_02_1.VOB");
-    const QByteArray vob = ReadAll(scrambledVob);
-    WriteAll(scrambledVob, ScrambledFilm(vob));
+    const QByteArray vob = ReadBytes(scrambledVob);
+    EXPECT_TRUE(WriteBytes(scrambledVob, ScrambledFilm(vob)));
     const QString notMpeg = folder.filePath(QStringLiteral("notes.mpg"));
-    WriteAll(notMpeg, QByteArray("Not a film at all.\n").repeated(500));
+    EXPECT_TRUE(WriteBytes(notMpeg, QByteArray("Not a film at all.\n").repeated(500)));
     const QString empty = folder.filePath(QStringLiteral("empty.m2v"));
-    WriteAll(empty, QByteArray());
+    EXPECT_TRUE(WriteBytes(empty, QByteArray()));
     const QString plainFolder = folder.filePath(QStringLiteral("plain"));
     ASSERT_TRUE(QDir().mkpath(plainFolder));
 
@@ -274,8 +274,8 @@ TEST_F(OpenVideoTest, FailuresAreToldAndLeaveNothingBehind) {
 // A copy cut short inside a packet: the user is told, then the film opens as far as it goes.
 TEST_F(OpenVideoTest, FilmCutShortIsToldThenOpened) {
     const QString mpg = folder.filePath(QStringLiteral("cut.mpg"));
-    const QByteArray film = ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
-    WriteAll(mpg, film.left(film.size() / 2 + 1000));
+    const QByteArray film = ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")));
+    EXPECT_TRUE(WriteBytes(mpg, film.left(film.size() / 2 + 1000)));
     PickVideo({mpg});
     WaitForIndexing();
     ASSERT_EQ(messages.messages.size(), 1u);

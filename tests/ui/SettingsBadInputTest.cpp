@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "common/TestFiles.h"
 
 #include "platform/FileBytes.h"
 #include "ui/SettingsFile.h"

@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "common/TestFiles.h"
 
 #include "platform/NumberText.h"
 #include "ui/SettingsFile.h"
