@@ -3,6 +3,8 @@
 
 #include "common/TestFilms.h"
 
+#include <ostream>
+
 namespace {
 
 struct AutoCropCase {
@@ -10,6 +12,10 @@ struct AutoCropCase {
     const char* description;
     uint16_t top, bottom, left, right;
 };
+
+void PrintTo(const AutoCropCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AutoCropFake : public FakeFilmTest, public ::testing::WithParamInterface<AutoCropCase> {};
 
@@ -51,6 +57,10 @@ struct SamplingCase {
     int32_t shownFirst; // -1: nothing shown before
     const char* requests;
 };
+
+void PrintTo(const SamplingCase& c, std::ostream* os) {
+    *os << c.frames << " frames, frame " << c.shownFirst << " on show";
+}
 
 class AutoCropSampling : public FakeFilmTest, public ::testing::WithParamInterface<SamplingCase> {};
 
@@ -113,6 +123,10 @@ struct LineCase {
     bool black;
 };
 
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class BlackLine : public FakeFilmTest, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(BlackLine, AllowsFivePercentOfLitPixels) {
@@ -159,6 +173,10 @@ struct RealCropCase {
     uint16_t top, bottom;
 };
 
+void PrintTo(const RealCropCase& c, std::ostream* os) {
+    *os << c.folder;
+}
+
 class AutoCropRealFilm : public ::testing::TestWithParam<RealCropCase> {};
 
 TEST_P(AutoCropRealFilm, FindsTheBands) {
@@ -188,6 +206,10 @@ struct MadeFilmCase {
     int blackFrom;
     uint16_t top, bottom;
 };
+
+void PrintTo(const MadeFilmCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AutoCropMadeFilm : public ::testing::TestWithParam<MadeFilmCase> {};
 

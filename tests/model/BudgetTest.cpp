@@ -1,6 +1,8 @@
 #include "FakeFilm.h"
 #include "model/TD2VFullProject.h"
 
+#include <ostream>
+
 namespace {
 
 TEST(BudgetCreate, OneCdOf700Mo) {
@@ -73,6 +75,10 @@ struct ModeCase {
     uint32_t creditsSize;
     uint32_t spreadSeconds; // duration the bitrate spreads over
 };
+
+void PrintTo(const ModeCase& c, std::ostream* os) {
+    *os << "mode " << int{c.mode} << (c.selected ? ", selected" : ", not selected");
+}
 
 class CreditsModes : public Budget, public ::testing::WithParamInterface<ModeCase> {};
 

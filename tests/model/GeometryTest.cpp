@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 namespace {
 
@@ -105,6 +106,10 @@ struct CropCase {
     const char* message;
 };
 
+void PrintTo(const CropCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CropLimits : public Geometry, public ::testing::WithParamInterface<CropCase> {};
 
 TEST_P(CropLimits, TooBigIsTestedBeforeAlignment) {
@@ -205,6 +210,10 @@ struct MultipleCase {
     uint8_t value;
     const char* message;
 };
+
+void PrintTo(const MultipleCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RefusedMultiple : public Geometry, public ::testing::WithParamInterface<MultipleCase> {};
 

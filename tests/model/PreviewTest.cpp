@@ -1,6 +1,8 @@
 #include "FakeFilm.h"
 #include "model/TD2VFullProject.h"
 
+#include <ostream>
+
 namespace {
 
 QRgb FakeRgb(int n, int x, int y) {
@@ -80,6 +82,10 @@ struct SmallCanvasCase {
     int which; // 0 crop border, 1 resized
     const char* message;
 };
+
+void PrintTo(const SmallCanvasCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PreviewSmallCanvas : public Preview, public ::testing::WithParamInterface<SmallCanvasCase> {};
 

@@ -1,6 +1,8 @@
 #include "FakeFilm.h"
 #include "model/TD2VFullProject.h"
 
+#include <ostream>
+
 namespace {
 
 class Range : public FakeFilmTest {
@@ -53,6 +55,10 @@ struct PushCase {
     uint32_t value;
     uint32_t first, credits, last;
 };
+
+void PrintTo(const PushCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RangePush : public Range, public ::testing::WithParamInterface<PushCase> {};
 
@@ -135,6 +141,10 @@ struct RoundingCase {
     uint32_t last;
     uint32_t seconds;
 };
+
+void PrintTo(const RoundingCase& c, std::ostream* os) {
+    *os << "last frame " << c.last;
+}
 
 class DurationRounding : public FakeFilmTest, public ::testing::WithParamInterface<RoundingCase> {};
 

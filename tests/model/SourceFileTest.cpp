@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <memory>
+#include <ostream>
 
 namespace {
 
@@ -36,6 +37,10 @@ struct OpenCase {
     uint8_t standard;
     const char* standardName;
 };
+
+void PrintTo(const OpenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SourceFileOpen : public FakeFilmTest, public ::testing::WithParamInterface<OpenCase> {};
 
@@ -173,6 +178,10 @@ struct FailureCase {
     bool decoderOpened;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class OpenFailure : public FakeFilmTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(OpenFailure, ShowsOneMessageAndLeavesNothingOpen) {
@@ -262,6 +271,10 @@ struct RealFilm {
     uint8_t standard;
     int32_t displayAspect, filmShareHundredths; // what the library says of the stream
 };
+
+void PrintTo(const RealFilm& c, std::ostream* os) {
+    *os << c.folder;
+}
 
 class RealFilmOpen : public ::testing::TestWithParam<RealFilm> {};
 

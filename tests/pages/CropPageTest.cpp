@@ -1,6 +1,7 @@
 #include "PagesFixture.h"
 
 #include <QTest>
+#include <ostream>
 
 namespace {
 
@@ -13,6 +14,10 @@ struct Border {
     const char* spinner;
     uint16_t TD2VProject::*crop;
 };
+
+void PrintTo(const Border& c, std::ostream* os) {
+    *os << c.box;
+}
 
 const Border Borders[] = {{"EditUpDownTop", "UpDownTop", &TD2VProject::CropTop},
                           {"EditUpDownBottom", "UpDownBottom", &TD2VProject::CropBottom},

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 
 namespace {
 
@@ -34,6 +35,10 @@ struct MoveCase {
     const char* button;
     int expected; // same convention; equal to start when the move changes nothing
 };
+
+void PrintTo(const MoveCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 } // namespace
 
@@ -177,6 +182,10 @@ struct RangeCase {
     const char* box;
     uint32_t TD2VProject::*property;
 };
+
+void PrintTo(const RangeCase& c, std::ostream* os) {
+    *os << c.box;
+}
 
 } // namespace
 
@@ -455,6 +464,10 @@ struct KeyboardOrder {
     int page;
     std::vector<const char*> controls;
 };
+
+void PrintTo(const KeyboardOrder& c, std::ostream* os) {
+    *os << "page " << c.page;
+}
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
+#include <ostream>
 
 namespace {
 
@@ -42,6 +43,10 @@ struct GoldenCase {
     const char* golden;
     const char* title;
 };
+
+void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GoldenScripts : public ::testing::TestWithParam<GoldenCase> {};
 
@@ -180,6 +185,10 @@ struct SplitCase {
     QStringList lines;
 };
 
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(c.text));
+}
+
 class SplitLines : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitLines, AsATextFileReaderReadsThem) {
@@ -242,6 +251,10 @@ struct RefusedCase {
     uint32_t first, credits, last;
 };
 
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class RefusedRanges : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(RefusedRanges, AreRefusedWithAWarningAndNoLines) {
@@ -277,6 +290,10 @@ struct AcceptedCase {
 };
 
 constexpr int64_t Absent = std::numeric_limits<int64_t>::min();
+
+void PrintTo(const AcceptedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AcceptedRanges : public ::testing::TestWithParam<AcceptedCase> {};
 

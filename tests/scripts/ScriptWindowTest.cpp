@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -121,6 +122,10 @@ struct NameCase {
     const char* typed;
     const char* written;
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.typed;
+}
 
 class ChosenNames : public ScriptWindow, public ::testing::WithParamInterface<NameCase> {};
 

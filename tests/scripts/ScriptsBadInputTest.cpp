@@ -89,6 +89,10 @@ struct UnreadableCase {
     const char* path;
 };
 
+void PrintTo(const UnreadableCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class UnreadableTemplates : public ScriptsBadInput, public ::testing::WithParamInterface<UnreadableCase> {};
 
 TEST_P(UnreadableTemplates, LeaveTheHeaderAndWarn) {

@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -70,6 +71,10 @@ struct ModeCase {
     bool creditsGroupShown;
     const char* generate;
 };
+
+void PrintTo(const ModeCase& c, std::ostream* os) {
+    *os << (c.credits ? "credits" : "no credits") << (c.oneScript ? ", one script" : ", two scripts");
+}
 
 class PageCaptions : public ScriptsPage, public ::testing::WithParamInterface<ModeCase> {};
 
