@@ -1,12 +1,10 @@
 #include "common/Controls.h"
 #include "common/RecordingMessageSink.h"
-#include "common/RunTests.h"
 #include "common/ScriptedUiSeam.h"
 #include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "model/DecoderLibrary.h"
 #include "model/TD2VFullProject.h"
-#include "platform/CharacterTypes.h"
 #include "platform/FileBytes.h"
 #include "ui/Cinescriptor.h"
 #include "ui/InformationPage.h"
@@ -498,13 +496,3 @@ TEST_F(EndToEndTest, ProgramRefusesAnIndexAmongSeveralNames) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
-    InitCharacterTypes();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RunAllTestsThenCheckLeaks();
-}

@@ -1,10 +1,8 @@
 #include "ui/AviSynthScriptVisualizator.h"
 
 #include "common/RecordingMessageSink.h"
-#include "common/RunTests.h"
 #include "common/ScriptedUiSeam.h"
 #include "common/TestFiles.h"
-#include "platform/CharacterTypes.h"
 #include "platform/FileBytes.h"
 #include "ui_AviSynthScriptVisualizator.h"
 
@@ -356,13 +354,3 @@ TEST(RemoveExtension, CutsFromTheLastDotOfTheLastComponent) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs this program without the tests' environment: never look for a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    InitCharacterTypes();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RunAllTestsThenCheckLeaks();
-}

@@ -1,3 +1,4 @@
+// The main of every test program that shows windows, taken from this library as gtest_main is.
 #include "common/RunTests.h"
 #include "platform/CharacterTypes.h"
 
@@ -5,12 +6,12 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    // Listing the tests (CTest's discovery) runs without the tests' environment: with no display
-    // the windows are drawn offscreen rather than failing to start.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    // CTest lists the tests with no environment of ours: the windows never need a real display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Cinescriptor"));
     InitCharacterTypes();
     ::testing::InitGoogleTest(&argc, argv);
     return RunAllTestsThenCheckLeaks();
