@@ -20,14 +20,6 @@ QString TemplateLabel(bool isChosen, const QString& path) {
                                      "défaut utiliser le script minimal !");
 }
 
-// The template dialog; empty when the user cancels.
-QString ChooseTemplate(QWidget* parent) {
-    return Seam()
-        .GetOpenFileName(parent, QStringLiteral("Ouverture d'un modèle de Script"), QString(),
-                         QStringLiteral("AVS Files (*.avs)"))
-        .left(TemplatePathLength);
-}
-
 } // namespace
 
 ScriptsPage::ScriptsPage(TForm1& owner, QWidget* parent)
@@ -90,35 +82,34 @@ ScriptSource ScriptsPage::CurrentScriptSource() const {
     return s;
 }
 
-void ScriptsPage::ButtonMainScriptClick() {
-    const QString path = ChooseTemplate(window());
-    if (path.isEmpty())
+void ScriptsPage::ChooseTemplate(bool& isChosen, QString& path) {
+    const QString chosen = Seam()
+                               .GetOpenFileName(window(), QStringLiteral("Ouverture d'un modèle de Script"),
+                                                QString(), QStringLiteral("AVS Files (*.avs)"))
+                               .left(TemplatePathLength);
+    // A cancelled dialog keeps the former choice.
+    if (chosen.isEmpty())
         return;
-    choices.MainScriptModele = path;
-    choices.IsMainScriptModele = true;
+    path = chosen;
+    isChosen = true;
     RefreshScriptsPage();
+}
+
+void ScriptsPage::ButtonMainScriptClick() {
+    ChooseTemplate(choices.IsMainScriptModele, choices.MainScriptModele);
 }
 
 void ScriptsPage::ButtonCreditsScriptClick() {
-    const QString path = ChooseTemplate(window());
-    if (path.isEmpty())
-        return;
-    choices.CreditsScriptModele = path;
-    choices.IsCreditsScriptModele = true;
-    RefreshScriptsPage();
+    ChooseTemplate(choices.IsCreditsScriptModele, choices.CreditsScriptModele);
 }
 
 void ScriptsPage::ButtonScriptClearClick(QObject* sender) {
-    if (sender == ui->ButtonMainScriptClear) {
-        choices.MainScriptModele.clear();
-        choices.IsMainScriptModele = false;
-        RefreshScriptsPage();
-    }
-    if (sender == ui->ButtonCreditsScriptClear) {
-        choices.CreditsScriptModele.clear();
-        choices.IsCreditsScriptModele = false;
-        RefreshScriptsPage();
-    }
+    const bool isMain = sender == ui->ButtonMainScriptClear;
+    if (!isMain && sender != ui->ButtonCreditsScriptClear)
+        return;
+    (isMain ? choices.MainScriptModele : choices.CreditsScriptModele).clear();
+    (isMain ? choices.IsMainScriptModele : choices.IsCreditsScriptModele) = false;
+    RefreshScriptsPage();
 }
 
 void ScriptsPage::CheckBoxPreVisualizationClick() {

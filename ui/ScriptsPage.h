@@ -43,6 +43,10 @@ public:
     ScriptSource CurrentScriptSource() const;
 
 private:
+    // The template dialog; the chosen path, cut to the length the settings file holds, becomes
+    // the template.
+    void ChooseTemplate(bool& isChosen, QString& path);
+
     void ButtonMainScriptClick();
     void ButtonCreditsScriptClick();
     // Shared by both "Effacer" buttons; tells them apart by the sender.
