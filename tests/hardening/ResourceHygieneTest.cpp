@@ -3,6 +3,7 @@
 #include "ProcessResources.h"
 
 #include "common/RecordingMessageSink.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "model/DecoderLibrary.h"
 #include "model/TD2VFullProject.h"
@@ -34,11 +35,6 @@ bool CopyPrefix(const QString& from, const QString& to, qint64 bytes) {
         return false;
     const QByteArray data = bytes < 0 ? in.readAll() : in.read(bytes);
     return out.write(data) == data.size();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
 }
 
 class ResourceHygieneTest : public ::testing::Test {
@@ -112,14 +108,14 @@ TEST_F(ResourceHygieneTest, HundredRefusedFilmsLeaveNothingOpen) {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("truncated")));
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("empty")));
     ASSERT_TRUE(CopyPrefix(LetterboxFilm(), missingStream, -1));
-    ASSERT_TRUE(WriteFile(garbage, QByteArray("\x7f"
-                                              "ELF\x02\x01\x01\0\0\0garbage\xff\xfe",
-                                              20)));
+    ASSERT_TRUE(WriteBytes(garbage, QByteArray("\x7f"
+                                               "ELF\x02\x01\x01\0\0\0garbage\xff\xfe",
+                                               20)));
     ASSERT_TRUE(CopyPrefix(LetterboxFilm(), truncatedIndex, 400));
     ASSERT_TRUE(CopyPrefix(TestDataPath(QStringLiteral("pal_letterbox/film.mpg")),
                            dir.filePath(QStringLiteral("truncated/film.mpg")), -1));
     ASSERT_TRUE(CopyPrefix(LetterboxFilm(), emptyStream, -1));
-    ASSERT_TRUE(WriteFile(dir.filePath(QStringLiteral("empty/film.mpg")), QByteArray()));
+    ASSERT_TRUE(WriteBytes(dir.filePath(QStringLiteral("empty/film.mpg")), QByteArray()));
     const QString cases[] = {missingStream, garbage, truncatedIndex, emptyStream};
 
     ExpectNothingLeftBehind([&](int i) {

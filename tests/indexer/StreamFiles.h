@@ -1,13 +1,13 @@
 #pragma once
 
+#include "common/TestFiles.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <string>
 #include <vector>
 
-QByteArray ReadBytes(const QString& path);
-bool WriteBytes(const QString& path, const QByteArray& bytes);
 // Every name in the folder, hidden ones included: what a failed run must leave as it was.
 QStringList Entries(const QString& dir);
 // Writes `data` cut before each offset of `cuts` (ascending) as files piece000, piece001... in
