@@ -2,6 +2,7 @@
 // they hold, what an encoder makes of them, and what a user is told when something is wrong.
 #include "ReferenceResize.h"
 #include "common/DamagedFilm.h"
+#include "common/TestFiles.h"
 #include "common/TestFilms.h"
 #include "common/TestPaths.h"
 #include "model/PixelAspect.h"
@@ -98,9 +99,7 @@ protected:
     }
 
     void WriteSettings(const QByteArray& text) {
-        QFile file(folder.filePath(QStringLiteral("film.ini")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(text), text.size());
+        ASSERT_TRUE(WriteBytes(folder.filePath(QStringLiteral("film.ini")), text));
     }
 
     Outcome Render(const QStringList& arguments) {
@@ -135,10 +134,7 @@ protected:
         return run;
     }
 
-    QByteArray ReadFile(const QString& name) const {
-        QFile file(folder.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray ReadFile(const QString& name) const { return ReadBytes(folder.filePath(name)); }
 
     QTemporaryDir folder;
 };
