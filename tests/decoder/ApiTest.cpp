@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 
 namespace {
@@ -38,6 +39,10 @@ struct BadD2V {
     QByteArray content;
     const char* words;
 };
+
+void PrintTo(const BadD2V& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BadD2VTest : public ApiTest, public ::testing::WithParamInterface<BadD2V> {};
 

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <climits>
 #include <gtest/gtest.h>
+#include <ostream>
 
 using d2v::D2VFile;
 using d2v::ParseD2V;
@@ -147,6 +148,10 @@ struct BadCase {
     const char* words; // and a phrase it must hold
 };
 
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class D2VRefusalTest : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(D2VRefusalTest, RefusesNamingTheLine) {
@@ -204,6 +209,10 @@ struct FactsCase {
     d2v::ScanType scan;
     d2v::FieldOrder order;
 };
+
+void PrintTo(const FactsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StreamFactsTest : public ::testing::TestWithParam<FactsCase> {};
 

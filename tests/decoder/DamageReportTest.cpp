@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 #include <string>
 #include <string_view>
@@ -68,6 +69,10 @@ protected:
 struct CleanFilm {
     const char* d2v;
 };
+
+void PrintTo(const CleanFilm& c, std::ostream* os) {
+    *os << c.d2v;
+}
 
 class CleanFilmTest : public ::testing::TestWithParam<CleanFilm> {};
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -40,6 +41,10 @@ struct Fixture {
     const char* d2v;
     const char* prefix; // reference.txt keys of this .d2v ("" for film.d2v)
 };
+
+void PrintTo(const Fixture& c, std::ostream* os) {
+    *os << c.folder << '/' << c.d2v;
+}
 
 class FixtureTest : public ::testing::TestWithParam<Fixture> {
 protected:

@@ -3,6 +3,7 @@
 #include "decoder/FrameList.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 using d2v::BuildFrameList;
 using d2v::FramePair;
@@ -30,6 +31,10 @@ struct Case {
     int fieldOperation;
     std::vector<FramePair> expected;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FrameListTest : public ::testing::TestWithParam<Case> {};
 

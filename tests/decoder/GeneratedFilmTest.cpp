@@ -6,6 +6,7 @@
 #include "decoder/FrameList.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -14,6 +15,10 @@ struct Film {
     const char* name;
     TestFilmRecipe recipe;
 };
+
+void PrintTo(const Film& c, std::ostream* os) {
+    *os << c.name;
+}
 
 TestFilmRecipe Recipe(TestFilmRecipe::Standard standard, int frames, int gop, bool closed) {
     TestFilmRecipe s;

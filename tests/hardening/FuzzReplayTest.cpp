@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ struct ReplayInput {
     std::string target; // private_profile, number_text, d2v_reader or decoder
     QString path;
 };
+
+void PrintTo(const ReplayInput& c, std::ostream* os) {
+    *os << c.target << ' ' << c.path.section(QLatin1Char('/'), -1).toStdString();
+}
 
 std::vector<ReplayInput> CollectInputs() {
     std::vector<ReplayInput> inputs;

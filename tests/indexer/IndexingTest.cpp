@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -48,6 +49,10 @@ struct CancelCase {
     const char* name;
     double at; // share of the stream read when the cancel comes; 0: before starting
 };
+
+void PrintTo(const CancelCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CancelTest : public IndexingTest, public ::testing::WithParamInterface<CancelCase> {};
 

@@ -2,6 +2,7 @@
 #include "LocaleExpectations.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include <clocale>
 #include <cmath>
@@ -14,6 +15,10 @@ struct IntCase {
     const char* text;
     std::optional<int64_t> expected;
 };
+
+void PrintTo(const IntCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class StrToInt64Cases : public ::testing::TestWithParam<IntCase> {};
 
@@ -62,6 +67,10 @@ struct FloatCase {
     long double expected;
 };
 
+void PrintTo(const FloatCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
 class StrToFloatAccepted : public ::testing::TestWithParam<FloatCase> {};
 
 TEST_P(StrToFloatAccepted, Converts) {
@@ -105,6 +114,10 @@ struct FormatCase {
     int digits;
     const char* expected; // a comma stands for the locale's separator
 };
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << static_cast<double>(c.value) << ", " << c.digits << " digits";
+}
 
 class FormatGeneralCases : public ::testing::TestWithParam<FormatCase> {};
 

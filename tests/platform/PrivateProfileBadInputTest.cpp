@@ -5,6 +5,7 @@
 #include "platform/FileBytes.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include <QDir>
 #include <QFile>
@@ -39,6 +40,10 @@ struct ControlCase {
     const char* key;
     const char* expected; // nullptr: the key is absent
 };
+
+void PrintTo(const ControlCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ControlBytes : public PrivateProfileBadInput, public ::testing::WithParamInterface<ControlCase> {};
 

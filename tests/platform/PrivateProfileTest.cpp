@@ -2,6 +2,7 @@
 #include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include <QDir>
 #include <QFile>
@@ -197,6 +198,10 @@ struct EndingCase {
     QByteArray after;
 };
 
+void PrintTo(const EndingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LineEndings : public PrivateProfileTest, public ::testing::WithParamInterface<EndingCase> {};
 
 TEST_P(LineEndings, AreReadAndKept) {
@@ -254,6 +259,10 @@ struct ForeignFileCase {
     QByteArray after;
 };
 
+void PrintTo(const ForeignFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ForeignEncodings : public PrivateProfileTest, public ::testing::WithParamInterface<ForeignFileCase> {};
 
 TEST_P(ForeignEncodings, AreReadAndWrittenBackInTheirOwnEncoding) {
@@ -304,6 +313,10 @@ struct EncodingCase {
     QByteArray value;
     const char* expected; // UTF-8
 };
+
+void PrintTo(const EncodingCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(c.value.toStdString());
+}
 
 class Encodings : public PrivateProfileTest, public ::testing::WithParamInterface<EncodingCase> {};
 

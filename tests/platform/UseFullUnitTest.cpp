@@ -4,6 +4,7 @@
 #include "platform/CharacterTypes.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include <cstdint>
 #include <limits>
@@ -63,6 +64,10 @@ struct KeyCase {
     char signedKey; // GetValidSignedIntegerKey
 };
 
+void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << "key " << int{static_cast<unsigned char>(c.key)};
+}
+
 class KeyFilters : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(KeyFilters, AcceptRewriteOrSwallow) {
@@ -115,6 +120,10 @@ struct LongWordCase {
     const char* warning; // nullptr: no message at all
 };
 
+void PrintTo(const LongWordCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
 class StringToValidLongWordCases : public ::testing::TestWithParam<LongWordCase> {};
 
 TEST_P(StringToValidLongWordCases, ConvertsOrWarns) {
@@ -149,6 +158,10 @@ struct ValidLongWordCase {
     bool valid;
 };
 
+void PrintTo(const ValidLongWordCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
 class IsStringValidLongWordCases : public ::testing::TestWithParam<ValidLongWordCase> {};
 
 TEST_P(IsStringValidLongWordCases, AnswersSilently) {
@@ -172,6 +185,10 @@ struct RangeCase {
     bool expected;
     bool warns;
 };
+
+void PrintTo(const RangeCase& c, std::ostream* os) {
+    *os << '"' << c.text << "\" in " << c.min << ".." << c.max;
+}
 
 class LongWordRangeCases : public ::testing::TestWithParam<RangeCase> {};
 
@@ -238,6 +255,10 @@ struct MultipleCase {
     uint32_t expected;
 };
 
+void PrintTo(const MultipleCase& c, std::ostream* os) {
+    *os << c.value << " to " << int{c.multiple} << ", method " << int{c.method};
+}
+
 class FixedMultipleCases : public ::testing::TestWithParam<MultipleCase> {};
 
 TEST_P(FixedMultipleCases, Aligns) {
@@ -285,6 +306,10 @@ struct SizeCase {
     const char* expected; // a comma stands for the locale's separator
 };
 
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.bytes << " bytes";
+}
+
 class SizeTexts : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(SizeTexts, KiloAndMegaBytes) {
@@ -314,6 +339,10 @@ struct DurationCase {
     uint32_t seconds;
     const char* expected;
 };
+
+void PrintTo(const DurationCase& c, std::ostream* os) {
+    *os << c.seconds << " s";
+}
 
 class DurationTexts : public ::testing::TestWithParam<DurationCase> {};
 

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <sys/mount.h>
 
 namespace {
@@ -148,6 +149,10 @@ struct PartCase {
     std::vector<int> expected;
 };
 
+void PrintTo(const PartCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PartBoundaries : public RenderTest, public ::testing::WithParamInterface<PartCase> {};
 
 TEST_P(PartBoundaries, ExactlyTheFramesOfTheScript) {
@@ -256,6 +261,10 @@ struct AspectCase {
     int64_t numerator, denominator;
 };
 
+void PrintTo(const AspectCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PixelAspect : public ::testing::TestWithParam<AspectCase> {};
 
 TEST_P(PixelAspect, DisplaysThePictureAtItsOwnShape) {
@@ -328,6 +337,10 @@ struct BadCase {
     int exitCode;
     const char* told; // in the messages
 };
+
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BadInput : public RenderTest, public ::testing::WithParamInterface<BadCase> {};
 

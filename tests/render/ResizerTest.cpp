@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -36,6 +37,10 @@ ReferencePlane MakePlane(const Pattern& pattern, int width, int height) {
 struct Sizes {
     int sourceWidth, sourceHeight, targetWidth, targetHeight;
 };
+
+void PrintTo(const Sizes& c, std::ostream* os) {
+    *os << c.sourceWidth << 'x' << c.sourceHeight << " to " << c.targetWidth << 'x' << c.targetHeight;
+}
 
 class ResizerAgainstReference : public ::testing::TestWithParam<std::tuple<Sizes, bool>> {
 protected:
