@@ -55,10 +55,6 @@ std::array<CropPage::CropBorder, 4> CropPage::Borders() const {
               &TD2VFile::InputWidth, -1}}};
 }
 
-void CropPage::ResetState() {
-    SetCroppingCurrentFrame(0);
-}
-
 bool CropPage::DrawFrame(TD2VFullProject& project, int32_t frameNumber, QImage& image,
                          const QColor& background) {
     return project.ShowFrameWithCropBorder(frameNumber, image, background);

@@ -20,8 +20,6 @@ public:
 
     int32_t CroppingCurrentFrame() const { return CurrentFrame(); }
     void SetCroppingCurrentFrame(int32_t frame) { SetCurrentFrame(frame); }
-    // The state a film opens with before its settings file is read.
-    void ResetState();
 
     void SetUpCropPage();
     // Page activation: the spinners take the project's crops.

@@ -80,23 +80,20 @@ void PreviewPage::RequestPreviewRefresh() {
 }
 
 void PreviewPage::LabeledEditFrameNumberKeyDown() {
-    const TD2VFullProject* project = form.Project();
-    if (project == nullptr)
-        return;
-    const QString text = frameNumberBox->text();
-    if (NumberBoxAction(text, false, 0, project->InputNumberOfFrames - 1, 0, true) == BoxAction::Apply) {
-        frameBar->SetPosition(static_cast<int>(StringToValidLongWord(text)));
-        RefreshPage();
-    }
+    TakeFrameNumberBox(false);
 }
 
 void PreviewPage::LabeledEditFrameNumberExit() {
+    TakeFrameNumberBox(true);
+}
+
+void PreviewPage::TakeFrameNumberBox(bool isExit) {
     const TD2VFullProject* project = form.Project();
     if (project == nullptr)
         return;
     const QString text = frameNumberBox->text();
     const auto position = static_cast<uint32_t>(frameBar->Position());
-    switch (NumberBoxAction(text, true, 0, project->InputNumberOfFrames - 1, position, true)) {
+    switch (NumberBoxAction(text, isExit, 0, project->InputNumberOfFrames - 1, position, true)) {
     case BoxAction::Apply:
         frameBar->SetPosition(static_cast<int>(StringToValidLongWord(text)));
         RefreshPage();

@@ -28,6 +28,9 @@ public:
     static BoxAction NumberBoxAction(const QString& text, bool isExit, uint32_t min, uint32_t max,
                                      uint32_t current, bool applyUnchanged);
 
+    // The state a film opens with before its settings file is read: the first frame on show.
+    virtual void ResetState() { SetCurrentFrame(0); }
+
 protected:
     PreviewPage(TForm1& form, QWidget* parent);
 
@@ -63,6 +66,9 @@ protected:
 private:
     void LabeledEditFrameNumberKeyDown();
     void LabeledEditFrameNumberExit();
+    // Enter or leaving the frame-number box: a valid number moves the track bar and refreshes the
+    // page; leaving puts the shown frame's number back over invalid text.
+    void TakeFrameNumberBox(bool isExit);
 
     LabeledEdit* frameNumberBox = nullptr;
     TrackBar* frameBar = nullptr;

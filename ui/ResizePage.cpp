@@ -100,7 +100,7 @@ ResizePage::ResizePage(TForm1& owner, QWidget* parent)
 ResizePage::~ResizePage() = default;
 
 void ResizePage::ResetState() {
-    SetResizingCurrentFrame(0);
+    PreviewPage::ResetState();
     isAspectRatioErrorMinimized = false;
 }
 

@@ -21,8 +21,7 @@ public:
     void SetResizingCurrentFrame(int32_t frame) { SetCurrentFrame(frame); }
     // The crops were changed to minimise the aspect error, and can be put back.
     bool IsAspectRatioErrorMinimized() const { return isAspectRatioErrorMinimized; }
-    // The state a film opens with before its settings file is read.
-    void ResetState();
+    void ResetState() override;
 
     void SetUpResizePage();
     void RefreshResizePage();

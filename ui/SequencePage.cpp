@@ -63,7 +63,7 @@ void SequencePage::SetOnlyOneScriptChecked(bool checked) {
 }
 
 void SequencePage::ResetState() {
-    SetVideoRangeCurrentFrame(0);
+    PreviewPage::ResetState();
     SetOnlyOneScriptChecked(false);
 }
 

@@ -23,8 +23,7 @@ public:
     // when its click handler does nothing.
     bool IsOnlyOneScriptChecked() const;
     void SetOnlyOneScriptChecked(bool checked);
-    // The state a film opens with before its settings file is read.
-    void ResetState();
+    void ResetState() override;
 
     void SetUpSequencePage();
     void MarkRangeTicks();

@@ -14,23 +14,9 @@
 #include <limits>
 
 const char* WayName(Way way) {
-    switch (way) {
-    case Way::CtrlV:
-        return "Ctrl+V";
-    case Way::ShiftInsert:
-        return "Shift+Insert";
-    case Way::ContextMenu:
-        return "context menu";
-    case Way::MiddleButton:
-        return "middle button";
-    case Way::Drop:
-        return "drop";
-    case Way::InputMethod:
-        return "input method";
-    case Way::SetText:
-        return "setText";
-    }
-    return "?";
+    static constexpr const char* Names[] = {"Ctrl+V", "Shift+Insert", "context menu", "middle button",
+                                            "drop",   "input method", "setText"};
+    return Names[static_cast<int>(way)];
 }
 
 std::vector<PastedText> PastedTexts() {
