@@ -1,5 +1,7 @@
 #include "ScriptChecker.h"
 
+#include "common/TestFiles.h"
+
 #include <cmath>
 
 namespace {
@@ -256,4 +258,29 @@ CheckedScript CheckScript(const QStringList& lines) {
         LineReader(line, number, result, variables).Statement();
     }
     return result;
+}
+
+QByteArray Golden(const char* name) {
+    return ReadBytes(QStringLiteral(CINESCRIPTOR_SCRIPTS_GOLDEN_DIR "/") + QLatin1String(name));
+}
+
+// Credits frame stored in every case, so mode 0 shows it is ignored.
+ScriptSource GoldenSource(uint8_t creditsMode, const QString& folder) {
+    ScriptSource s;
+    s.FileName = QStringLiteral("/films/Mon film été/VTS 01.d2v");
+    s.CropTop = 8;
+    s.CropBottom = 10;
+    s.CropLeft = 4;
+    s.CropRight = 6;
+    s.OutputWidth = 640;
+    s.OutputHeight = 352;
+    s.FirstFrameNumber = 100;
+    s.LastFrameNumber = 5000;
+    s.CreditsFrameNumber = 4500;
+    s.iDCT = 5;
+    s.CreditsMode = creditsMode;
+    s.IsCreditsModeSelected = creditsMode != 0;
+    if (!folder.isEmpty())
+        s.D2VFilePath = folder + QLatin1Char('/');
+    return s;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "model/ScriptComposer.h"
+
+#include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -22,3 +25,8 @@ struct CheckedScript {
 // literals (plain and triple-quoted), numbers, + and -, calls with positional and named arguments
 // of Mpeg2Source, Trim, Crop, BicubicResize and BilinearResize.
 CheckedScript CheckScript(const QStringList& lines);
+
+// A golden file of tests/scripts/golden, as its bytes.
+QByteArray Golden(const char* name);
+// The film the golden files were written for; its folder (the save dialog's start) when given.
+ScriptSource GoldenSource(uint8_t creditsMode, const QString& folder = QString());

@@ -13,29 +13,6 @@
 
 namespace {
 
-QByteArray Golden(const char* name) {
-    return ReadBytes(QStringLiteral(CINESCRIPTOR_SCRIPTS_GOLDEN_DIR "/") + QLatin1String(name));
-}
-
-// The film of the golden files: credits frame stored in every case, so mode 0 shows it is ignored.
-ScriptSource GoldenSource(uint8_t creditsMode) {
-    ScriptSource s;
-    s.FileName = QStringLiteral("/films/Mon film été/VTS 01.d2v");
-    s.CropTop = 8;
-    s.CropBottom = 10;
-    s.CropLeft = 4;
-    s.CropRight = 6;
-    s.OutputWidth = 640;
-    s.OutputHeight = 352;
-    s.FirstFrameNumber = 100;
-    s.LastFrameNumber = 5000;
-    s.CreditsFrameNumber = 4500;
-    s.iDCT = 5;
-    s.CreditsMode = creditsMode;
-    s.IsCreditsModeSelected = creditsMode != 0;
-    return s;
-}
-
 struct GoldenCase {
     const char* name;
     uint8_t creditsMode;

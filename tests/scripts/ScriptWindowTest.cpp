@@ -1,5 +1,6 @@
 #include "ui/AviSynthScriptVisualizator.h"
 
+#include "ScriptChecker.h"
 #include "common/RecordingMessageSink.h"
 #include "common/ScriptedUiSeam.h"
 #include "common/TestFiles.h"
@@ -20,30 +21,6 @@ const QString SavedText = QStringLiteral("Le script a été correctement génér
 const QString FailedText = QStringLiteral("Le script n'a pas pu être généré correctement !");
 const QString MainCaption = QStringLiteral("Enregistrer le script sous ...");
 const QString CreditsCaption = QStringLiteral("Enregistrer le script (Crédits) sous ...");
-
-QByteArray Golden(const char* name) {
-    return ReadBytes(QStringLiteral(CINESCRIPTOR_SCRIPTS_GOLDEN_DIR "/") + QLatin1String(name));
-}
-
-// The values of the golden files, in a folder of the test's own.
-ScriptSource GoldenSource(uint8_t creditsMode, const QString& folder) {
-    ScriptSource s;
-    s.FileName = QStringLiteral("/films/Mon film été/VTS 01.d2v");
-    s.CropTop = 8;
-    s.CropBottom = 10;
-    s.CropLeft = 4;
-    s.CropRight = 6;
-    s.OutputWidth = 640;
-    s.OutputHeight = 352;
-    s.FirstFrameNumber = 100;
-    s.LastFrameNumber = 5000;
-    s.CreditsFrameNumber = 4500;
-    s.iDCT = 5;
-    s.CreditsMode = creditsMode;
-    s.IsCreditsModeSelected = creditsMode != 0;
-    s.D2VFilePath = folder + QLatin1Char('/');
-    return s;
-}
 
 class ScriptWindow : public ::testing::Test {
 protected:
