@@ -3,6 +3,7 @@
 
 #include "indexer/Indexing.h"
 #include "StreamFiles.h"
+#include "common/SmallDisk.h"
 #include "common/TestFilms.h"
 #include "decoder/D2VFile.h"
 
@@ -240,26 +241,13 @@ TEST_F(IndexingTest, InputShrinkingWhileReadIsAReadFailure) {
 // for the test, where the system allows it.
 TEST_F(IndexingTest, FullDiskWhileWritingLeavesTheEarlierIndex) {
     const QString mountPoint = Path(QStringLiteral("small"));
-    ASSERT_TRUE(QDir().mkpath(mountPoint));
-    QProcess mount;
-    mount.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                          QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mountPoint});
-    if (!mount.waitForFinished(30000) || mount.exitStatus() != QProcess::NormalExit || mount.exitCode() != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here: " << mount.readAllStandardError().toStdString();
-    struct Unmount {
-        QString at;
-        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {at}); }
-    } unmount{mountPoint};
+    const SmallDisk small(mountPoint);
+    if (!small.IsMounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here";
 
     const QString d2v = mountPoint + QStringLiteral("/film.d2v");
     PutEarlierIndex(d2v);
-    // Fill what is left.
-    QFile filler(mountPoint + QStringLiteral("/filler"));
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-    const QByteArray block(512, 'x');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
-    filler.close();
+    small.Fill(512);
     before = Entries(mountPoint);
 
     const indexer::IndexResult result =

@@ -1,3 +1,4 @@
+#include "common/SmallDisk.h"
 #include "common/TestFiles.h"
 #include "platform/PrivateProfile.h"
 
@@ -14,7 +15,7 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <sys/mount.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -150,27 +151,16 @@ protected:
     void SetUp() override {
         PrivateProfileBadInput::SetUp();
         mountPoint = dir.filePath(QStringLiteral("disk"));
-        ASSERT_TRUE(QDir().mkdir(mountPoint));
-        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+        small = std::make_unique<SmallDisk>(mountPoint);
+        if (!small->IsMounted())
             GTEST_SKIP() << "no small file system can be mounted here";
-        mounted = true;
     }
-    void TearDown() override {
-        if (mounted)
-            ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
-    }
-    // Takes every free block but the few a file system keeps for itself.
-    void Fill() {
-        QFile filler(mountPoint + QStringLiteral("/filler"));
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-    }
-    void Free() { ASSERT_TRUE(QFile::remove(mountPoint + QStringLiteral("/filler"))); }
+    void TearDown() override { small.reset(); }
+    void Fill() { small->Fill(); }
+    void Free() { ASSERT_TRUE(small->Free()); }
 
     QString mountPoint;
-    bool mounted = false;
+    std::unique_ptr<SmallDisk> small;
 };
 
 // Small files meet a full disk only when the write buffer is flushed, large ones as they are written.

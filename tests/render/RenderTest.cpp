@@ -2,6 +2,7 @@
 // they hold, what an encoder makes of them, and what a user is told when something is wrong.
 #include "ReferenceResize.h"
 #include "common/DamagedFilm.h"
+#include "common/SmallDisk.h"
 #include "common/TestFiles.h"
 #include "common/TestFilms.h"
 #include "common/TestPaths.h"
@@ -14,8 +15,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 #include <ostream>
-#include <sys/mount.h>
 
 namespace {
 
@@ -445,13 +446,13 @@ TEST_F(RenderTest, AFullDiskLeavesNoPartialFile) {
     ASSERT_FALSE(CopyFilm(SmallFilm()).isEmpty());
     WriteSettings("");
     const QString disk = folder.filePath(QStringLiteral("disk"));
-    ASSERT_TRUE(QDir().mkdir(disk));
-    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=256k") != 0)
+    std::optional<SmallDisk> small(std::in_place, disk, "256k");
+    if (!small->IsMounted())
         GTEST_SKIP() << "no small file system can be mounted here";
     const Outcome run =
         Render({QStringLiteral("film.d2v"), QStringLiteral("-o"), QStringLiteral("disk/film.y4m")});
     const QStringList left = QDir(disk).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
+    small.reset();
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("Le disque est plein : « disk/film.y4m »")))
         << run.err.toStdString();

@@ -1,6 +1,7 @@
 #include "ScriptChecker.h"
 #include "common/RecordingMessageSink.h"
 #include "common/ScriptedUiSeam.h"
+#include "common/SmallDisk.h"
 #include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "model/ScriptComposer.h"
@@ -18,7 +19,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <ostream>
-#include <sys/mount.h>
 
 namespace {
 
@@ -279,13 +279,9 @@ class FullDiskScripts : public ScriptWindowBadInput, public ::testing::WithParam
 
 TEST_P(FullDiskScripts, KeepTheFormerScriptAndTellTheUser) {
     const QString disk = Path("disk");
-    ASSERT_TRUE(QDir().mkdir(disk));
-    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
+    const SmallDisk small(disk);
+    if (!small.IsMounted())
         GTEST_SKIP() << "no small file system can be mounted here";
-    struct Unmount {
-        QByteArray point;
-        ~Unmount() { ::umount2(point.constData(), MNT_DETACH); }
-    } unmount{QFile::encodeName(disk)};
 
     const QByteArray former = "Return BlankClip()\r\n";
     ASSERT_TRUE(WriteBytes(disk + QStringLiteral("/film.avs"), former));
@@ -294,13 +290,7 @@ TEST_P(FullDiskScripts, KeepTheFormerScriptAndTellTheUser) {
         bytes += "# " + QByteArray(78, 'y') + "\r\n";
     ASSERT_TRUE(WriteBytes(Path("modele.avs"), bytes));
     Make(WithMainTemplate(Path("modele.avs")));
-    {
-        QFile filler(disk + QStringLiteral("/filler"));
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-    }
+    small.Fill();
 
     seam.saveFileNames = {disk + QStringLiteral("/film")};
     window->GenerateWithoutPreview();
@@ -308,7 +298,7 @@ TEST_P(FullDiskScripts, KeepTheFormerScriptAndTellTheUser) {
     EXPECT_EQ(ReadBytes(disk + QStringLiteral("/film.avs")), former);
     EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
-    ASSERT_TRUE(QFile::remove(disk + QStringLiteral("/filler")));
+    ASSERT_TRUE(small.Free());
     sink.Clear();
     seam.saveFileNames = {disk + QStringLiteral("/film")};
     window->GenerateWithoutPreview();

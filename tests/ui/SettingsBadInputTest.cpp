@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "common/SmallDisk.h"
 
 #include "platform/FileBytes.h"
 #include "ui/SettingsFile.h"
@@ -8,7 +9,6 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <ostream>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -246,13 +246,9 @@ TEST_F(MainWindowTest, DuplicateSectionsAndKeysAreReadFirstAndWrittenFirst) {
 // The film's folder on a small file system of its own, filled up before the closing save.
 TEST_F(MainWindowTest, FullDiskAtClosingKeepsTheFileTheWindowAndTheChanges) {
     const QString disk = folder.filePath(QStringLiteral("disk"));
-    ASSERT_TRUE(QDir().mkdir(disk));
-    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
+    const SmallDisk small(disk);
+    if (!small.IsMounted())
         GTEST_SKIP() << "no small file system can be mounted here";
-    struct Unmount {
-        QByteArray point;
-        ~Unmount() { ::umount2(point.constData(), MNT_DETACH); }
-    } unmount{QFile::encodeName(disk)};
     // The stream stays outside; the index names it by its file name, beside the index.
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     ASSERT_TRUE(QFile::copy(d2v, disk + QStringLiteral("/film.d2v")));
@@ -265,13 +261,7 @@ TEST_F(MainWindowTest, FullDiskAtClosingKeepsTheFileTheWindowAndTheChanges) {
     const QByteArray saved = ReadBytes(ini);
     ASSERT_TRUE(saved.contains("CropTop=0"));
     ASSERT_TRUE(window->Project()->SetCropTop(72));
-    {
-        QFile filler(disk + QStringLiteral("/filler"));
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-    }
+    small.Fill();
 
     messages.Clear();
     EXPECT_FALSE(window->close());
@@ -283,7 +273,7 @@ TEST_F(MainWindowTest, FullDiskAtClosingKeepsTheFileTheWindowAndTheChanges) {
     EXPECT_EQ(ReadBytes(ini), saved);
     EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden).size(), 4);
 
-    ASSERT_TRUE(QFile::remove(disk + QStringLiteral("/filler")));
+    ASSERT_TRUE(small.Free());
     messages.Clear();
     EXPECT_TRUE(window->close());
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("Sauver les modifications en quittant ?")});
