@@ -1,5 +1,5 @@
-#include "platform/CharacterTypes.h"
 #include "platform/FileBytes.h"
+#include "ui/ApplicationStart.h"
 #include "ui/Cinescriptor.h"
 #include "ui/MessageBoxSink.h"
 #include "ui/OpenVideo.h"
@@ -29,9 +29,7 @@ QString AbsoluteFileName(const QString& name) {
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Cinescriptor"));
-    InitCharacterTypes();
+    StartApplication();
     MessageBoxSink messageBoxes;
     SetMessageSink(&messageBoxes);
 

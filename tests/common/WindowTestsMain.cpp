@@ -1,6 +1,6 @@
 // The main of every test program that shows windows, taken from this library as gtest_main is.
 #include "common/RunTests.h"
-#include "platform/CharacterTypes.h"
+#include "ui/ApplicationStart.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -10,9 +10,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Cinescriptor"));
-    InitCharacterTypes();
+    StartApplication();
     ::testing::InitGoogleTest(&argc, argv);
     return RunAllTestsThenCheckLeaks();
 }

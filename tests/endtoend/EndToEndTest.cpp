@@ -18,10 +18,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLibrary>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
@@ -65,6 +67,20 @@ void ClickIn(QWidget* parent, const char* button) {
     ASSERT_NE(control, nullptr);
     QTest::mouseClick(control, Qt::LeftButton);
     Settle();
+}
+
+// The program as a desktop starts it, with no display of ours.
+void StartProgram(QProcess& program, const QString& path, const QStringList& arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.start(path, arguments);
+}
+
+// The settings file appears once the program has the film open through the decoder library.
+void WaitForSettingsFile(QProcess& program, const QString& ini) {
+    for (int i = 0; i < 600 && KindOfFile(ini) != FileKind::Regular; ++i)
+        program.waitForFinished(100);
 }
 
 void PickText(QComboBox* list, const QString& text) {
@@ -430,15 +446,11 @@ TEST_F(EndToEndTest, InstalledProgramOpensTheFilmNamedOnItsCommandLine) {
     const QString ini = folder.filePath(QStringLiteral("sample.ini"));
     ASSERT_FALSE(QFile::exists(ini));
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(environment);
     // Started from another folder with a relative path, as a shell may pass it.
     program.setWorkingDirectory(folder.path());
-    program.start(prefix + QStringLiteral("/bin/cinescriptor"), {QStringLiteral("sample.d2v")});
+    StartProgram(program, prefix + QStringLiteral("/bin/cinescriptor"), {QStringLiteral("sample.d2v")});
     ASSERT_TRUE(program.waitForStarted());
-    for (int i = 0; i < 600 && !QFile::exists(ini); ++i)
-        program.waitForFinished(100);
+    WaitForSettingsFile(program, ini);
     EXPECT_TRUE(QFile::exists(ini)) << program.readAllStandardError().toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
     program.kill();
@@ -465,19 +477,41 @@ TEST_F(EndToEndTest, ProgramOpensAFilmWhoseFolderNameIsNotUtf8) {
         ASSERT_TRUE(WriteWholeFile(FileNameFromBytes(latin1 + name), bytes));
     }
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(environment);
     program.setWorkingDirectory(folder.path());
     // The shell makes the bytes (octal 351 is 0xE9): QProcess would send UTF-8.
-    program.start(QStringLiteral("/bin/sh"),
-                  {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf '%b' \"$1\")\""),
-                   BinDir() + QStringLiteral("/cinescriptor"), QStringLiteral("\\351t\\351/sample.d2v")});
+    StartProgram(program, QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf '%b' \"$1\")\""),
+                  BinDir() + QStringLiteral("/cinescriptor"), QStringLiteral("\\351t\\351/sample.d2v")});
     ASSERT_TRUE(program.waitForStarted());
     const QString ini = FileNameFromBytes(latin1 + "sample.ini");
-    for (int i = 0; i < 600 && KindOfFile(ini) != FileKind::Regular; ++i)
-        program.waitForFinished(100);
+    WaitForSettingsFile(program, ini);
     EXPECT_EQ(KindOfFile(ini), FileKind::Regular) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.kill();
+    program.waitForFinished();
+}
+
+// Without Qt's French translation (its package missing: here a copy of the program whose qt.conf
+// gives Qt an empty folder for it), the program says so and works all the same: it opens the film.
+TEST_F(EndToEndTest, ProgramWithoutQtTranslationOpensTheFilm) {
+    const QString copy = folder.filePath(QStringLiteral("program"));
+    const QString none = folder.filePath(QStringLiteral("no-translations"));
+    ASSERT_TRUE(QDir().mkpath(copy));
+    ASSERT_TRUE(QDir().mkpath(none));
+    for (const QString& name : {QStringLiteral("/cinescriptor"), QStringLiteral("/libMPEG2DEC3.so")})
+        ASSERT_TRUE(QFile::copy(BinDir() + name, copy + name)) << name.toStdString();
+    ASSERT_TRUE(WriteWholeFile(
+        copy + QStringLiteral("/qt.conf"),
+        "[Paths]\nPlugins=" + QFile::encodeName(QLibraryInfo::path(QLibraryInfo::PluginsPath)) +
+            "\nTranslations=" + QFile::encodeName(none) + "\n"));
+    QProcess program;
+    StartProgram(program, copy + QStringLiteral("/cinescriptor"), {d2v});
+    ASSERT_TRUE(program.waitForStarted());
+    const QString ini = folder.filePath(QStringLiteral("sample.ini"));
+    WaitForSettingsFile(program, ini);
+    const QByteArray errors = program.readAllStandardError();
+    EXPECT_EQ(KindOfFile(ini), FileKind::Regular) << errors.toStdString();
+    EXPECT_TRUE(errors.contains("qtbase_fr")) << errors.toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
     program.kill();
     program.waitForFinished();
@@ -485,10 +519,7 @@ TEST_F(EndToEndTest, ProgramOpensAFilmWhoseFolderNameIsNotUtf8) {
 
 TEST_F(EndToEndTest, ProgramRefusesAnIndexAmongSeveralNames) {
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(environment);
-    program.start(BinDir() + QStringLiteral("/cinescriptor"), {d2v, d2v});
+    StartProgram(program, BinDir() + QStringLiteral("/cinescriptor"), {d2v, d2v});
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 2);
     EXPECT_TRUE(program.readAllStandardError().contains("usage: cinescriptor [film.d2v"));

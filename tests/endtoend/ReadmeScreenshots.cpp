@@ -4,7 +4,7 @@
 // Usage: readme_screenshots <sample.d2v> <output folder> [DVD folder]
 #include "common/RecordingMessageSink.h"
 #include "common/ScriptedUiSeam.h"
-#include "platform/CharacterTypes.h"
+#include "ui/ApplicationStart.h"
 #include "ui/Cinescriptor.h"
 #include "ui/IndexingProgress.h"
 #include "ui/OpenVideo.h"
@@ -69,9 +69,7 @@ void Click(QWidget* parent, const char* button) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Cinescriptor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Cinescriptor"));
-    InitCharacterTypes();
+    StartApplication();
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: readme_screenshots <sample.d2v> <output folder> [DVD folder]\n");
         return 2;

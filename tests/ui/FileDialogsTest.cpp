@@ -2,9 +2,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -15,10 +17,13 @@ namespace {
 
 // Drives the real dialog the seam opens: types `name`, presses the accept button once, and
 // answers Yes to any question (counted), then gives up by cancelling if the dialog stays open.
+// Keeps the texts of the dialog's buttons and of its labels, as first shown.
 struct DialogDriver {
     QString name;
     int questions = 0;
     bool accepted = false;
+    QStringList buttons{};
+    QStringList labels{};
 
     template <typename Open> auto Run(const Open& open) {
         QTimer timer;
@@ -33,6 +38,12 @@ struct DialogDriver {
                 else
                     box->reject();
             } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                if (buttons.isEmpty()) {
+                    for (QAbstractButton* button : dialog->findChild<QDialogButtonBox*>()->buttons())
+                        buttons << button->text();
+                    for (const char* label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+                        labels << dialog->findChild<QLabel*>(QLatin1String(label))->text();
+                }
                 if (!accepted) {
                     accepted = true;
                     // Typed, as selectFile leaves the box as it is while it has the focus.
@@ -80,6 +91,7 @@ TEST(FileDialogsTest, SaveDialogDoesNotAskBeforeReplacingAFile) {
     EXPECT_EQ(driver.questions, 0);
 }
 
+// Qt's own texts in the dialog are French, as its title is (Qt's translation, loaded at start).
 TEST(FileDialogsTest, CancelledOpenDialogGivesNoName) {
     SetUiSeam(nullptr);
     QTemporaryDir folder;
@@ -91,6 +103,9 @@ TEST(FileDialogsTest, CancelledOpenDialogGivesNoName) {
                                                       folder.path(), QStringLiteral("D2V Files (*.d2v)"));
                     })
                     .isEmpty());
+    EXPECT_EQ(driver.buttons, (QStringList{QStringLiteral("&Ouvrir"), QStringLiteral("Annuler")}));
+    EXPECT_EQ(driver.labels, (QStringList{QStringLiteral("Voir dans :"), QStringLiteral("&Nom de fichier :"),
+                                          QStringLiteral("Fichiers de type :")}));
 }
 
 // The video dialog takes a DVD folder (VIDEO_TS or the folder above it) and its VIDEO_TS.IFO as

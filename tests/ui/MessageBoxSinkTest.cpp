@@ -1,5 +1,6 @@
 #include "ui/MessageBoxSink.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
@@ -8,10 +9,11 @@
 
 namespace {
 
-// Presses a key in the message box once it is up, and records its title and text.
+// Presses a key in the message box once it is up, and records its title, text and buttons.
 struct BoxAnswer {
     QString title;
     QString text;
+    QStringList buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 
     void PressWhenShown(Qt::Key key) {
@@ -21,11 +23,14 @@ struct BoxAnswer {
             title = box->windowTitle();
             text = box->text();
             icon = box->icon();
+            for (QAbstractButton* button : box->buttons())
+                buttons << button->text();
             QTest::keyClick(box, key);
         });
     }
 };
 
+// The closing question: its buttons in French (Qt's translation, loaded at start), Yes the default.
 TEST(MessageBoxSinkTest, ConfirmationDefaultsToYesAndEscapeAnswersNo) {
     MessageBoxSink sink;
     BoxAnswer enter;
@@ -33,6 +38,8 @@ TEST(MessageBoxSinkTest, ConfirmationDefaultsToYesAndEscapeAnswersNo) {
     EXPECT_TRUE(sink.Confirm(QStringLiteral("Sauver les modifications en quittant ?")));
     EXPECT_EQ(enter.text, QStringLiteral("Sauver les modifications en quittant ?"));
     EXPECT_EQ(enter.title, QStringLiteral("Cinescriptor"));
+    enter.buttons.sort();
+    EXPECT_EQ(enter.buttons, (QStringList{QStringLiteral("&Non"), QStringLiteral("&Oui")}));
 
     BoxAnswer escape;
     escape.PressWhenShown(Qt::Key_Escape);
