@@ -134,6 +134,9 @@ TFormAbout::TFormAbout(QWidget* owner) : QDialog(owner), ui(std::make_unique<Ui:
     setFixedSize(size());
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     ClearDefaultButtons(this);
+    // The window's only button and nothing to type: Return presses it, as Space does.
+    ui->ButtonOk->setDefault(true);
+    ui->ButtonOk->setFocus();
     FormCreate();
     connect(ui->ButtonOk, &QPushButton::clicked, this, &TFormAbout::ButtonOkClick);
 }

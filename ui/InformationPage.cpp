@@ -51,8 +51,10 @@ void InformationPage::SetUpInformationPage() {
         ui->RadioGroupInputDisplayFormat->SetItemIndex(1);
 
     QPlainTextEdit* memo = ui->MemoInputDisplayFormat;
+    // No background of its own, so it reads as part of the page: the style paints a tab page
+    // lighter than the window colour.
     QPalette palette = memo->palette();
-    palette.setColor(QPalette::Base, this->palette().color(QPalette::Window));
+    palette.setColor(QPalette::Base, Qt::transparent);
     memo->setPalette(palette);
     memo->setReadOnly(true);
     memo->clear();

@@ -118,6 +118,8 @@ void PreviewPage::ShowAspectRatioError(QLineEdit* box) {
 void PreviewPage::SetBoxBackground(QLineEdit* box, const QColor& colour) {
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, colour);
+    // Dark text reads poorly on a dark background such as the warning red: white there.
+    palette.setColor(QPalette::Text, qGray(colour.rgb()) < 128 ? QColor(255, 255, 255) : QColor(0, 0, 0));
     box->setPalette(palette);
 }
 

@@ -200,9 +200,19 @@ TEST_P(AboutLinkTest, AClickHandsTheAddressToTheDesktopAndCloses) {
 INSTANTIATE_TEST_SUITE_P(Links, AboutLinkTest,
                          ::testing::Values(LinkCase{"Mail", "mailto"}, LinkCase{"URL", "https"}));
 
+// OK closes the window: clicked, or pressed with Return or Space as the window opens.
 TEST_F(AboutTest, OkCloses) {
-    Show();
-    QTest::mouseClick(Child<QPushButton>("ButtonOk"), Qt::LeftButton);
-    EXPECT_FALSE(about.isVisible());
+    for (const Qt::Key key : {Qt::Key_unknown, Qt::Key_Return, Qt::Key_Space}) {
+        SCOPED_TRACE(key);
+        Show();
+        ASSERT_TRUE(about.isVisible());
+        if (key == Qt::Key_unknown) {
+            QTest::mouseClick(Child<QPushButton>("ButtonOk"), Qt::LeftButton);
+        } else {
+            ASSERT_EQ(about.focusWidget(), Child<QPushButton>("ButtonOk"));
+            QTest::keyClick(about.focusWidget(), key);
+        }
+        EXPECT_FALSE(about.isVisible());
+    }
     EXPECT_TRUE(seam.openedUrls.empty());
 }
