@@ -35,10 +35,20 @@ Fraction Fraction::Limited(int64_t limit) const {
     return d1 == 0 ? Fraction{limit, 1} : Reduced(n1 == 0 ? 1 : n1, d1);
 }
 
+uint16_t ActiveColumns(const TD2VFile& film) {
+    return film.InputActiveWidth == 704 && film.InputWidth == 720 ? 704 : film.InputWidth;
+}
+
+long double ActiveRatio(const TD2VFile& film) {
+    if (ActiveColumns(film) == film.InputWidth || film.InputHeight == 0)
+        return film.InputRatio;
+    return static_cast<long double>(ActiveColumns(film)) / film.InputHeight;
+}
+
 Fraction SourcePixelAspect(const TD2VFile& film) {
     const bool fourThirds = film.InputDisplayFormat == 1;
     return Fraction::Reduced(int64_t{fourThirds ? 4 : 16} * film.InputHeight,
-                             int64_t{fourThirds ? 3 : 9} * film.InputWidth);
+                             int64_t{fourThirds ? 3 : 9} * ActiveColumns(film));
 }
 
 Fraction OutputPixelAspect(const TD2VProject& project) {

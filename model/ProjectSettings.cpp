@@ -21,6 +21,7 @@ enum class Key {
     InputVideoDuration,
     InputFrameRate,
     InputFormat,
+    DisplayFormat,
     FirstFrameNumber,
     LastFrameNumber,
     CreditsFrameNumber,
@@ -43,6 +44,7 @@ enum class Key {
     OutputHeightMultiple,
     OutputProjectedRatio,
     ResizingCurrentFrame,
+    ActiveWidth,
     AudioSize,
     SubTitlesSize,
     CreditsVideoSize,
@@ -74,6 +76,11 @@ QString SizeText(uint16_t width, uint16_t height) {
     return QStringLiteral("%1 x %2").arg(width).arg(height);
 }
 
+// The display format as the file names it; the 16/9 – 4/3 choice has no third value.
+QString DisplayFormatText(uint8_t format) {
+    return format == 1 ? QStringLiteral("4:3") : QStringLiteral("16:9");
+}
+
 // Writing order; each entry names its key once and says what is written.
 constexpr int KeyCount = static_cast<int>(Key::KeyCount);
 
@@ -87,6 +94,8 @@ const KeyEntry Keys[KeyCount] = {
      [](const Held& h) -> IniValue { return double{h.p.InputFrameRate}; }},
     {{"D2VFile", "InputFormat", false},
      [](const Held& h) -> IniValue { return SizeText(h.p.InputWidth, h.p.InputHeight); }},
+    {{"D2VFile", "DisplayFormat", true},
+     [](const Held& h) -> IniValue { return DisplayFormatText(h.p.InputDisplayFormat); }},
     {{"VideoRange", "FirstFrameNumber", true},
      [](const Held& h) -> IniValue { return int64_t{h.p.FirstFrameNumber}; }},
     {{"VideoRange", "LastFrameNumber", true},
@@ -124,6 +133,8 @@ const KeyEntry Keys[KeyCount] = {
      [](const Held& h) -> IniValue { return double{h.p.OutputProjectedRatio}; }},
     {{"Resizing", "CurrentFrame", true},
      [](const Held& h) -> IniValue { return int64_t{h.w.ResizingCurrentFrame}; }},
+    {{"Resizing", "ActiveWidth", true},
+     [](const Held& h) -> IniValue { return int64_t{h.p.InputActiveWidth == 704 ? 704 : 720}; }},
     {{"BitRate", "AudioSize", true}, [](const Held& h) -> IniValue { return int64_t{h.p.AudioSize}; }},
     {{"BitRate", "SubTitlesSize", true},
      [](const Held& h) -> IniValue { return int64_t{h.p.SubTitlesSize}; }},
@@ -262,6 +273,13 @@ void LoadProjectSettings(const QString& iniFileName, TD2VFullProject& p, WindowS
     profile.Load();
     const KeyReader read(profile);
 
+    // An unknown value keeps what opening took from the stream; the next save writes it cleanly.
+    const QString display = read.Text(Key::DisplayFormat, QString()).trimmed();
+    if (display == DisplayFormatText(0) || display == DisplayFormatText(1))
+        p.SetInputDisplayFormat(display == DisplayFormatText(1) ? 1 : 0);
+    const uint32_t activeWidth = read.Integer(Key::ActiveWidth, p.InputActiveWidth);
+    if (activeWidth == 720 || activeWidth == 704)
+        p.SetInputActiveWidth(static_cast<uint16_t>(activeWidth));
     p.SetCropsMultiple(read.Byte(Key::CropsMultiple, p.CropsMultiple));
     p.SetOutputWidthMultiple(read.Byte(Key::OutputWidthMultiple, p.OutputWidthMultiple));
     p.SetOutputHeightMultiple(read.Byte(Key::OutputHeightMultiple, p.OutputHeightMultiple));

@@ -6,7 +6,7 @@
 
 class TD2VFullProject;
 
-// The settings file of a film: its path from the .d2v path, its 40 keys, and the one way they are
+// The settings file of a film: its path from the .d2v path, its 42 keys, and the one way they are
 // read into a project and written from it, shared by the program and cinescriptor-render.
 
 // The .d2v path with the extension of its file-name part replaced by ".ini" (appended when the
@@ -25,7 +25,7 @@ struct IniKeyInfo {
     // Read back at opening; the others are written for the user's information only.
     bool IsRead;
 };
-// The 40 keys in the order they are written.
+// The 42 keys in the order they are written.
 const IniKeyInfo* IniKeys(int& count);
 
 // What the file keeps besides the project: the main window's state.

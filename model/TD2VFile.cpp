@@ -114,6 +114,8 @@ bool TD2VFile::Open(const QString& fileName) {
     const DecoderStreamFacts* facts = GetStreamFactsEntry != nullptr ? GetStreamFactsEntry() : nullptr;
     if (facts != nullptr)
         InputStreamFacts = *facts;
+    // The stream's own shape; 16/9 when it names none or another one.
+    SetInputDisplayFormat(StreamDisplayFormat().value_or(0));
     return true;
 }
 
@@ -176,6 +178,26 @@ bool TD2VFile::SetInputDisplayFormat(uint8_t value) {
     InputDisplayFormat = value;
     ComputeInputDisplayRatio();
     return true;
+}
+
+bool TD2VFile::SetInputActiveWidth(uint16_t value) {
+    InputActiveWidth = value;
+    // The pixel shape follows, and with it everything the display ratio feeds.
+    ComputeInputDisplayRatio();
+    return true;
+}
+
+std::optional<uint8_t> TD2VFile::StreamDisplayFormat() const {
+    if (!InputStreamFacts)
+        return std::nullopt;
+    switch (InputStreamFacts->displayAspect) {
+    case 1:
+        return uint8_t{1};
+    case 2:
+        return uint8_t{0};
+    default:
+        return std::nullopt;
+    }
 }
 
 void TD2VFile::ComputeInputFrameRate() {

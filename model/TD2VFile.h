@@ -34,6 +34,9 @@ public:
     uint32_t InputVideoDuration = 0;
     uint8_t InputStandard = 0;      // 0 PAL, 1 NTSC, 2 UNKNOWN
     uint8_t InputDisplayFormat = 0; // 0 16/9, 1 4/3
+    // Columns the display shape describes: 720 the whole frame (generic), 704 the ITU-R BT.601
+    // active width of a DVD frame (see PixelAspect.h).
+    uint16_t InputActiveWidth = 720;
     // What the .d2v says of its stream (shape, film share, field order), when the library tells.
     std::optional<DecoderStreamFacts> InputStreamFacts;
 
@@ -53,6 +56,10 @@ public:
     bool SetInputNumberOfFrames(uint32_t value);
     bool SetFileName(const QString& value);
     bool SetInputDisplayFormat(uint8_t value);
+    bool SetInputActiveWidth(uint16_t value);
+    // The display format the stream's Aspect_Ratio names (0 16/9, 1 4/3); none when the library
+    // does not tell or the stream names another shape.
+    std::optional<uint8_t> StreamDisplayFormat() const;
 
     void ComputeInputFrameRate();
     void ComputeInputDuration();

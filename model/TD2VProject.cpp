@@ -2,6 +2,7 @@
 
 #include "model/MessageSink.h"
 #include "model/ModelArithmetic.h"
+#include "model/PixelAspect.h"
 #include "model/UseFullUnit.h"
 #include "platform/NumberText.h"
 
@@ -153,9 +154,11 @@ void TD2VProject::ComputeCroppedRatio() {
 }
 
 void TD2VProject::ComputeAspectRatio() {
-    // The display shape of the whole frame, scaled by how cropping changed the stored shape.
-    if (InputRatio == 0.0f ||
-        !StoreRatio(static_cast<long double>(InputDisplayRatio) / InputRatio * CroppedRatio, AspectRatio))
+    // The display shape of the active frame, scaled by how cropping changed the stored shape
+    // (the pixel shape of PixelAspect.h times the cropped width over height).
+    const long double activeRatio = ActiveRatio(*this);
+    if (activeRatio == 0 ||
+        !StoreRatio(static_cast<long double>(InputDisplayRatio) / activeRatio * CroppedRatio, AspectRatio))
         Report("Bug in TD2VProject.ComputeAspectRatio !");
     ComputeAspectRatioError();
 }
@@ -337,7 +340,7 @@ void TD2VProject::MinimizeAspectRatioError() {
     if (OutputHeight < *h)
         ComputeOutputHeightRoundedUp();
     // The cropped height that would bring the aspect error to 0.
-    const long double divisor = static_cast<long double>(OutputRatio) * InputRatio;
+    const long double divisor = static_cast<long double>(OutputRatio) * ActiveRatio(*this);
     const std::optional<uint16_t> t =
         divisor == 0
             ? std::nullopt

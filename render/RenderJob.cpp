@@ -86,12 +86,12 @@ bool PrepareFilm(const QString& d2vPath, int displayFormat, PreparedFilm& film, 
                         .arg(iniFileName, fileName);
         return false;
     }
-    if (displayFormat == 0 || displayFormat == 1)
-        project->SetInputDisplayFormat(static_cast<uint8_t>(displayFormat));
     // The window state every opening starts from; the file then has its say.
     WindowSettings window;
     project->SetIsCreditsModeSelected(false);
     LoadProjectSettings(iniFileName, *project, window);
+    if (displayFormat == 0 || displayFormat == 1)
+        project->SetInputDisplayFormat(static_cast<uint8_t>(displayFormat));
     if (!sink.Texts.isEmpty()) {
         messages << QStringLiteral("Le fichier de réglages « %1 » contient des valeurs que le film refuse :")
                         .arg(iniFileName)

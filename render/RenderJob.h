@@ -31,7 +31,8 @@ struct PreparedFilm {
 
 // Opens the film and reads its settings file; on failure returns false with what the model and
 // the decoder said, or why the film cannot be rendered yet (no settings file), in messages.
-// displayFormat: 0 for 16/9, 1 for 4/3, or -1 for the program's own choice at opening.
+// displayFormat: 0 for 16/9, 1 for 4/3, or -1 for the one the settings file keeps (the stream's
+// shape when it keeps none), as the program opens the film.
 bool PrepareFilm(const QString& d2vPath, int displayFormat, PreparedFilm& film, QStringList& messages);
 
 // The parts the scripts page would write for the film's credits mode: the main part alone, the

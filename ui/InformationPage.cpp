@@ -1,11 +1,17 @@
 #include "ui/InformationPage.h"
 
+#include "model/ForceFilmIndex.h"
+#include "model/MessageSink.h"
+#include "model/ProjectSettings.h"
 #include "model/TD2VFullProject.h"
 #include "model/UseFullUnit.h"
 #include "platform/NumberText.h"
 #include "ui/Cinescriptor.h"
+#include "ui/UiSeam.h"
 #include "ui/widgets/RadioGroup.h"
 #include "ui_InformationPage.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -33,6 +39,7 @@ InformationPage::InformationPage(TForm1& owner, QWidget* parent)
             &InformationPage::RadioGroupInputDisplayFormatClick);
     connect(ui->ComboBoxProcessorType, &QComboBox::activated, this,
             &InformationPage::ComboBoxProcessorTypeChange);
+    connect(ui->ButtonForceFilm, &QPushButton::clicked, this, &InformationPage::ButtonForceFilmClick);
 }
 
 InformationPage::~InformationPage() = default;
@@ -87,12 +94,82 @@ void InformationPage::RefreshInformationPage() {
     ui->LabelFrameRate->setText(QStringLiteral("Frame Rate :  ") +
                                 FormatGeneral(static_cast<double>(p.InputFrameRate), 15) +
                                 QStringLiteral(" frames par seconde"));
+    RefreshStreamLines();
+}
+
+void InformationPage::RefreshStreamLines() {
+    const TD2VFullProject& p = *form.Project();
+    const bool isTold = p.InputStreamFacts.has_value();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui->LabelScanType, ui->LabelFieldOrder, ui->LabelFilmShare})
+        w->setVisible(isTold);
+    if (isTold) {
+        const DecoderStreamFacts& facts = *p.InputStreamFacts;
+        ui->LabelScanType->setText(QStringLiteral("Balayage : ") +
+                                   (facts.scanType == 0 ? QStringLiteral("progressif")
+                                    : facts.scanType == 1
+                                        ? QStringLiteral("entrelacé")
+                                        : QStringLiteral("mixte (progressif et entrelacé)")));
+        ui->LabelFieldOrder->setText(QStringLiteral("Ordre des trames : ") +
+                                     (facts.fieldOrder == 1   ? QStringLiteral("supérieure d'abord")
+                                      : facts.fieldOrder == 2 ? QStringLiteral("inférieure d'abord")
+                                                              : QStringLiteral("sans objet (progressif)")));
+        ui->LabelFilmShare->setText(QStringLiteral("Part de film : ") +
+                                    FilmShareText(facts.filmShareHundredths));
+    }
+    QString reason;
+    ui->ButtonForceFilm->setEnabled(CanMakeForceFilmIndex(p, reason));
+    ui->ButtonForceFilm->setToolTip(reason);
+    RefreshStreamDisplayFormat();
+}
+
+void InformationPage::RefreshStreamDisplayFormat() {
+    const TD2VFullProject& p = *form.Project();
+    const std::optional<uint8_t> stream = p.StreamDisplayFormat();
+    const bool differs = stream && *stream != p.InputDisplayFormat;
+    ui->LabelStreamDisplayFormat->setVisible(differs);
+    if (differs)
+        ui->LabelStreamDisplayFormat->setText(*stream == 1 ? QStringLiteral("Le flux indique 4/3")
+                                                           : QStringLiteral("Le flux indique 16/9"));
 }
 
 void InformationPage::RadioGroupInputDisplayFormatClick() {
     const int index = ui->RadioGroupInputDisplayFormat->ItemIndex();
     if (form.Project() != nullptr && (index == 0 || index == 1))
         form.Project()->SetInputDisplayFormat(static_cast<uint8_t>(index));
+    if (form.Project() != nullptr)
+        RefreshStreamDisplayFormat();
+}
+
+void InformationPage::ButtonForceFilmClick() {
+    const TD2VFullProject* p = form.Project();
+    QString reason;
+    if (p == nullptr || !CanMakeForceFilmIndex(*p, reason))
+        return;
+    QString target =
+        Seam().GetSaveFileName(this, QStringLiteral("Enregistrement de l'index Force Film"),
+                               ForceFilmIndexName(p->FileName), QStringLiteral("D2V Files (*.d2v)"));
+    if (target.isEmpty())
+        return;
+    if (QFileInfo(target).suffix().isEmpty())
+        target += QStringLiteral(".d2v");
+    const QString absolute = QFileInfo(target).absoluteFilePath();
+    if (absolute == QFileInfo(p->FileName).absoluteFilePath() ||
+        absolute == QFileInfo(form.IniFileName()).absoluteFilePath()) {
+        ShowWarning(QStringLiteral("L'index Force Film ne peut pas remplacer l'index ni les réglages du film "
+                                   "ouvert : choisissez un autre nom."));
+        return;
+    }
+    QString error;
+    if (!WriteForceFilmIndex(p->FileName, target, error)) {
+        ShowWarning(error);
+        return;
+    }
+    // The film open until now is left as at any closing, its settings saved on the user's word;
+    // the new index, numbered at 23.976, gets settings of its own.
+    if (AskConfirmation(QStringLiteral("Sauver les modifications en quittant ?")) && !form.SaveIniFile())
+        return;
+    form.OpenD2VFile(target);
 }
 
 void InformationPage::ComboBoxProcessorTypeChange(int index) {

@@ -29,7 +29,11 @@ public:
     void RefreshInformationPage();
 
 private:
+    // What the stream says: its scan, field order, film share, and its shape where the choice differs.
+    void RefreshStreamLines();
+    void RefreshStreamDisplayFormat();
     void RadioGroupInputDisplayFormatClick();
+    void ButtonForceFilmClick();
     void ComboBoxProcessorTypeChange(int index);
 
     std::unique_ptr<Ui::InformationPage> ui;

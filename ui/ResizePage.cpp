@@ -67,6 +67,10 @@ float ToFloatRatio(long double value) {
     return static_cast<float>(value);
 }
 
+// The columns the display shape describes: the whole 720, or the 704 of ITU-R BT.601.
+const QStringList ActiveWidths = {QStringLiteral("720 (générique)"), QStringLiteral("704 (ITU-R BT.601)")};
+constexpr uint16_t ActiveWidthOfItem[] = {720, 704};
+
 } // namespace
 
 ResizePage::ResizePage(TForm1& owner, QWidget* parent)
@@ -95,6 +99,8 @@ ResizePage::ResizePage(TForm1& owner, QWidget* parent)
             &ResizePage::ComboBoxOutputProjectedRatioChange);
     connect(ui->ButtonMinimizeAspectRatioError, &QPushButton::clicked, this,
             &ResizePage::ButtonMinimizeAspectRatioErrorClick);
+    ui->ComboBoxActiveWidth->addItems(ActiveWidths);
+    connect(ui->ComboBoxActiveWidth, &QComboBox::activated, this, &ResizePage::ComboBoxActiveWidthChange);
 }
 
 ResizePage::~ResizePage() = default;
@@ -160,6 +166,8 @@ void ResizePage::SetUpResizePage() {
     if (MultipleIndex(p.OutputHeightMultiple) < 0)
         p.SetOutputHeightMultiple(2);
     heightMultiple->setCurrentIndex(MultipleIndex(p.OutputHeightMultiple));
+
+    ui->ComboBoxActiveWidth->setCurrentIndex(p.InputActiveWidth == ActiveWidthOfItem[1] ? 1 : 0);
 }
 
 void ResizePage::RefreshResizePage() {
@@ -191,6 +199,14 @@ void ResizePage::RefreshResizePage() {
     ui->LabeledEditOutputProjectedRatio->setText(FormatGeneral(p.OutputProjectedRatio, 5));
     ShowAspectRatioError(ui->LabeledEditAspectRatioError2);
     ShowResizeFrame(ui->TrackBar3->Position());
+}
+
+void ResizePage::ComboBoxActiveWidthChange(int index) {
+    if (form.Project() == nullptr || index < 0 || index > 1)
+        return;
+    // The aspect ratio follows, and with "Automatique" the desired ratio and the height.
+    form.Project()->SetInputActiveWidth(ActiveWidthOfItem[index]);
+    RefreshResizePage();
 }
 
 void ResizePage::ShowResizeFrame(int32_t frameNumber) {

@@ -44,6 +44,7 @@ private:
     void LabeledEditOutputRatioKeyDown();
     void LabeledEditOutputRatioExit();
     void ButtonMinimizeAspectRatioErrorClick();
+    void ComboBoxActiveWidthChange(int index);
 
     std::unique_ptr<Ui::ResizePage> ui;
     bool isAspectRatioErrorMinimized = false;
