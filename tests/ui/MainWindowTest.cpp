@@ -178,6 +178,7 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
                                       "D2VFile/InputVideoDuration",
                                       "D2VFile/InputFrameRate",
                                       "D2VFile/InputFormat",
+                                      "D2VFile/DisplayFormat",
                                       "VideoRange/FirstFrameNumber",
                                       "VideoRange/LastFrameNumber",
                                       "VideoRange/CreditsFrameNumber",
@@ -200,6 +201,7 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
                                       "Resizing/OutputHeightMultiple",
                                       "Resizing/OutputProjectedRatio",
                                       "Resizing/CurrentFrame",
+                                      "Resizing/ActiveWidth",
                                       "BitRate/AudioSize",
                                       "BitRate/SubTitlesSize",
                                       "BitRate/CreditsVideoSize",
@@ -213,9 +215,9 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
                                       "Interface/CreditsScriptModele",
                                       "Interface/IsPrevisualizationModeSelected",
                                       "Interface/iDCT"};
-    ASSERT_EQ(expectedKeys.size(), 40);
-    ASSERT_EQ(lines.size(), 40);
-    for (int i = 0; i < 40; ++i)
+    ASSERT_EQ(expectedKeys.size(), 42);
+    ASSERT_EQ(lines.size(), 42);
+    for (int i = 0; i < 42; ++i)
         EXPECT_TRUE(lines[i].startsWith(expectedKeys[i] + QLatin1Char('='))) << lines[i].toStdString();
 
     // The values that opening a 720 x 576, 360-frame film at 25 fps sets.
@@ -226,6 +228,8 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
         {"D2VFile/InputVideoDuration", "14 s"},
         {"D2VFile/InputFrameRate", "25"},
         {"D2VFile/InputFormat", "720 x 576"},
+        {"D2VFile/DisplayFormat", "16:9"},
+        {"Resizing/ActiveWidth", "720"},
         {"VideoRange/FirstFrameNumber", "0"},
         {"VideoRange/LastFrameNumber", "359"},
         {"VideoRange/CreditsFrameNumber", "359"},
@@ -257,41 +261,53 @@ TEST_F(MainWindowTest, FirstOpeningCreatesTheSettingsFileWithEveryKeyInOrder) {
     EXPECT_TRUE(ReadBytes(ini).startsWith("[D2VFile]\r\n"));
 }
 
-TEST_F(MainWindowTest, FourThirdsChangesTheProjectAndNoLabel) {
+// On a 16:9 stream, 4/3 changes the project and adds one line saying what the stream says.
+TEST_F(MainWindowTest, FourThirdsChangesTheProjectAndSaysTheStreamsShape) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ASSERT_NE(window->Project(), nullptr);
-    QStringList before;
-    for (QLabel* label : Control<QWidget>(*window, "TabSheet1")->findChildren<QLabel*>())
-        before << label->text();
+    auto* note = Control<QLabel>(*window, "LabelStreamDisplayFormat");
+    const auto labels = [&window, note] {
+        QStringList texts;
+        for (QLabel* label : Control<QWidget>(*window, "TabSheet1")->findChildren<QLabel*>())
+            if (label != note)
+                texts << label->text();
+        return texts;
+    };
+    const QStringList before = labels();
+    EXPECT_FALSE(note->isVisible());
 
     ClickRadio(Control<RadioGroup>(*window, "RadioGroupInputDisplayFormat")->Button(1));
     EXPECT_EQ(window->Project()->InputDisplayFormat, 1);
     EXPECT_EQ(window->Project()->InputDisplayRatio, 4.0f / 3.0f);
-    QStringList after;
-    for (QLabel* label : Control<QWidget>(*window, "TabSheet1")->findChildren<QLabel*>())
-        after << label->text();
-    EXPECT_EQ(before, after);
+    EXPECT_EQ(labels(), before);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), QStringLiteral("Le flux indique 16/9"));
 
     ClickRadio(Control<RadioGroup>(*window, "RadioGroupInputDisplayFormat")->Button(0));
     EXPECT_EQ(window->Project()->InputDisplayFormat, 0);
     EXPECT_EQ(window->Project()->InputDisplayRatio, 16.0f / 9.0f);
+    EXPECT_FALSE(note->isVisible());
 }
 
-TEST_F(MainWindowTest, DisplayFormatIsNotStoredAndStartsAtSixteenNinths) {
+TEST_F(MainWindowTest, FourThirdsSurvivesClosingAndReopening) {
     const QString d2v = CopyFilm(QStringLiteral("pal_letterbox"));
     auto window = NewWindow();
     OpenThroughMenu(*window, d2v);
     ClickRadio(Control<RadioGroup>(*window, "RadioGroupInputDisplayFormat")->Button(1));
     ASSERT_EQ(window->Project()->InputDisplayFormat, 1);
+    const int16_t error = window->Project()->AspectRatioError;
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
 
     auto again = NewWindow();
     OpenThroughMenu(*again, d2v);
-    EXPECT_EQ(again->Project()->InputDisplayFormat, 0);
-    EXPECT_EQ(Control<RadioGroup>(*again, "RadioGroupInputDisplayFormat")->ItemIndex(), 0);
+    EXPECT_EQ(again->Project()->InputDisplayFormat, 1);
+    EXPECT_EQ(again->Project()->AspectRatioError, error);
+    EXPECT_EQ(Control<RadioGroup>(*again, "RadioGroupInputDisplayFormat")->ItemIndex(), 1);
+    EXPECT_EQ(Control<QLabel>(*again, "LabelStreamDisplayFormat")->text(),
+              QStringLiteral("Le flux indique 16/9"));
 }
 
 TEST_F(MainWindowTest, IdctListTakesTheUsersPick) {

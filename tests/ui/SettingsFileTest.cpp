@@ -267,7 +267,7 @@ TEST_F(MainWindowTest, HandEditedFileIsReadAndItsForeignLinesKept) {
     EXPECT_LT(text.indexOf(QStringLiteral("[Resizing]")), text.indexOf(QStringLiteral("[Interface]")));
     EXPECT_TRUE(text.contains(QStringLiteral("MediumSize=-1")));
     EXPECT_TRUE(text.contains(QStringLiteral("CropsMultiple=2")));
-    EXPECT_EQ(lines.size(), 40 + 2); // the two unknown keys
+    EXPECT_EQ(lines.size(), 42 + 2); // the two unknown keys
 }
 
 TEST_F(MainWindowTest, EmptySettingsFileIsReadWithoutEffectAndNotFilled) {
@@ -282,7 +282,7 @@ TEST_F(MainWindowTest, EmptySettingsFileIsReadWithoutEffectAndNotFilled) {
     EXPECT_EQ(QFileInfo(ini).size(), 0);
     messages.answers.push_back(true);
     ASSERT_TRUE(window->close());
-    EXPECT_EQ(KeyLinesOf(QString::fromUtf8(ReadBytes(ini))).size(), 40);
+    EXPECT_EQ(KeyLinesOf(QString::fromUtf8(ReadBytes(ini))).size(), 42);
 }
 
 TEST_F(MainWindowTest, RefusedStoredValueKeepsTheDefaultWithTheProjectsMessage) {
@@ -336,5 +336,70 @@ TEST_F(MainWindowTest, LocaleC_NtscFrameRateUsesThePoint) {
     EXPECT_TRUE(
         ReadBytes(folder.filePath(QStringLiteral("film.ini"))).contains("InputFrameRate=29.9700298309326"));
 }
+
+// The display shape at opening: the stream's, unless the settings file keeps one it knows.
+struct ShapeCase {
+    const char* name;
+    const char* film;
+    const char* aspectLine; // replaces the .d2v's Aspect_Ratio line ("" removes it); nullptr keeps it
+    const char* iniValue;   // DisplayFormat kept in a settings file; nullptr: no settings file
+    int shown;              // radio item, 0 16/9, 1 4/3
+    const char* note;       // what the page says of the stream, "" for nothing
+};
+
+void PrintTo(const ShapeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DisplayShapeTest : public MainWindowTest, public ::testing::WithParamInterface<ShapeCase> {};
+
+TEST_P(DisplayShapeTest, OpensAtTheKeptShapeOrTheStreamsAndWritesItCleanly) {
+    const ShapeCase& c = GetParam();
+    const QString d2v = CopyFilm(QString::fromLatin1(c.film));
+    if (c.aspectLine != nullptr) {
+        QByteArray index = ReadBytes(d2v);
+        const qsizetype at = index.indexOf("Aspect_Ratio=");
+        ASSERT_GE(at, 0);
+        const qsizetype end = index.indexOf('\n', at) + 1;
+        index.replace(at, end - at, *c.aspectLine ? QByteArray(c.aspectLine) + '\n' : QByteArray());
+        ASSERT_TRUE(WriteBytes(d2v, index));
+    }
+    const QString ini = folder.filePath(QStringLiteral("film.ini"));
+    if (c.iniValue != nullptr) {
+        ASSERT_TRUE(
+            WriteBytes(ini, QByteArray("[D2VFile]\r\nDisplayFormat=") + c.iniValue + "\r\n; gardée\r\n"));
+    }
+    auto window = NewWindow();
+    OpenThroughMenu(*window, d2v);
+    ASSERT_NE(window->Project(), nullptr);
+    EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(window->Project()->InputDisplayFormat, c.shown);
+    EXPECT_EQ(Control<RadioGroup>(*window, "RadioGroupInputDisplayFormat")->ItemIndex(), c.shown);
+    auto* note = Control<QLabel>(*window, "LabelStreamDisplayFormat");
+    EXPECT_EQ(note->isVisible() ? note->text() : QString(), QString::fromUtf8(c.note));
+
+    messages.answers.push_back(true);
+    ASSERT_TRUE(window->close());
+    const QStringList lines = KeyLinesOf(QString::fromUtf8(ReadBytes(ini)));
+    EXPECT_EQ(lines.filter(QStringLiteral("D2VFile/DisplayFormat=")),
+              QStringList{c.shown == 1 ? QStringLiteral("D2VFile/DisplayFormat=4:3")
+                                       : QStringLiteral("D2VFile/DisplayFormat=16:9")});
+    // Rewritten where it stood.
+    if (c.iniValue != nullptr) {
+        EXPECT_TRUE(ReadBytes(ini).startsWith("[D2VFile]\r\nDisplayFormat="));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, DisplayShapeTest,
+    ::testing::Values(ShapeCase{"stream_16_9", "pal_letterbox", nullptr, nullptr, 0, ""},
+                      ShapeCase{"stream_4_3", "ntsc_interlaced", nullptr, nullptr, 1, ""},
+                      ShapeCase{"stream_2_21", "pal_letterbox", "Aspect_Ratio=2.21:1", nullptr, 0, ""},
+                      ShapeCase{"no_aspect_line", "pal_letterbox", "", nullptr, 0, ""},
+                      ShapeCase{"garbage_aspect", "ntsc_interlaced", "Aspect_Ratio=seize", nullptr, 0, ""},
+                      ShapeCase{"kept_4_3", "pal_letterbox", nullptr, "4:3", 1, "Le flux indique 16/9"},
+                      ShapeCase{"kept_16_9", "ntsc_interlaced", nullptr, "16:9", 0, "Le flux indique 4/3"},
+                      ShapeCase{"unknown_value", "ntsc_interlaced", nullptr, "5:4", 1, ""}),
+    [](const ::testing::TestParamInfo<ShapeCase>& p) { return std::string(p.param.name); });
 
 } // namespace
