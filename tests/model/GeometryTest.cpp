@@ -1,4 +1,5 @@
 #include "FakeFilm.h"
+#include "model/PixelAspect.h"
 #include "model/TD2VFullProject.h"
 #include "platform/NumberText.h"
 
@@ -321,5 +322,53 @@ TEST_F(Geometry, StandardSetsTheProjectedRatioButNotTheHeight) {
     // The new storage shape reaches the aspect ratio at once: 16/9 over 1.5 times the cropped 1.25.
     EXPECT_FLOAT_EQ(project.AspectRatio, 1.7777778f / 1.5f * 1.25f);
 }
+
+} // namespace
+
+namespace {
+
+// The display ratio spread over the whole 720 columns or over the 704 active ones of ITU-R BT.601:
+// the cropped picture's aspect ratio and the pixel shape written by the renderer.
+struct ActiveWidthCase {
+    const char* name;
+    uint16_t width, height;
+    uint8_t displayFormat;
+    uint16_t activeWidth;
+    const char* aspectRatio; // 5 significant digits, '.' for the separator
+    int64_t pixelNumerator, pixelDenominator;
+};
+
+void PrintTo(const ActiveWidthCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ActiveWidthTest : public FakeFilmTest, public ::testing::WithParamInterface<ActiveWidthCase> {};
+
+TEST_P(ActiveWidthTest, GivesTheAspectRatioAndPixelShape) {
+    const ActiveWidthCase& c = GetParam();
+    TD2VFullProject project;
+    ASSERT_TRUE(
+        project.Open(Film(QStringLiteral("width=%1 height=%2 frames=10").arg(c.width).arg(c.height))));
+    project.SetInputDisplayFormat(c.displayFormat);
+    project.SetInputActiveWidth(c.activeWidth);
+    EXPECT_EQ(FormatGeneral(project.AspectRatio, 5),
+              QString::fromLatin1(c.aspectRatio).replace(QLatin1Char('.'), DecimalSeparator()));
+    const Fraction pixel = SourcePixelAspect(project);
+    EXPECT_EQ(pixel.Numerator, c.pixelNumerator);
+    EXPECT_EQ(pixel.Denominator, c.pixelDenominator);
+    EXPECT_TRUE(sink.messages.empty()) << sink.Texts().join(QLatin1Char('|')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, ActiveWidthTest,
+    ::testing::Values(ActiveWidthCase{"pal_16_9_generic", 720, 576, 0, 720, "1.7778", 64, 45},
+                      ActiveWidthCase{"pal_16_9_itu", 720, 576, 0, 704, "1.8182", 16, 11},
+                      ActiveWidthCase{"pal_4_3_generic", 720, 576, 1, 720, "1.3333", 16, 15},
+                      ActiveWidthCase{"pal_4_3_itu", 720, 576, 1, 704, "1.3636", 12, 11},
+                      ActiveWidthCase{"ntsc_4_3_generic", 720, 480, 1, 720, "1.3333", 8, 9},
+                      ActiveWidthCase{"ntsc_4_3_itu", 720, 480, 1, 704, "1.3636", 10, 11},
+                      // A frame already 704 wide is its active area: the choice changes nothing.
+                      ActiveWidthCase{"pal_704_wide_itu", 704, 576, 0, 704, "1.7778", 16, 11}),
+    [](const ::testing::TestParamInfo<ActiveWidthCase>& p) { return std::string(p.param.name); });
 
 } // namespace

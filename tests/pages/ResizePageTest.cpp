@@ -1,4 +1,5 @@
 #include "PagesFixture.h"
+#include "common/TestFiles.h"
 
 #include <QTest>
 
@@ -300,4 +301,34 @@ TEST_F(PagesTest, StoredMultiplesOutsideTheListsAreReplaced) {
     // 640 aligned to 12 was 636; realigned to 32 it is 608, and 608 / 1.25 gives 486.
     EXPECT_EQ(Edit("LabeledEditOutputWidth")->text(), QStringLiteral("608"));
     EXPECT_EQ(Edit("LabeledEditOutputHeight")->text(), QStringLiteral("486"));
+}
+
+// 704 active columns: the 16/9 picture is 1.8182 wide on both pages, "Automatique" follows, and the
+// choice comes back with the film.
+TEST_F(ResizePageTest, ActiveWidthChangesTheAspectFiguresAndIsKept) {
+    auto* widths = Find<QComboBox>("ComboBoxActiveWidth");
+    EXPECT_EQ(Find<QLabel>("LabelActiveWidth")->text(), QStringLiteral("Largeur active :"));
+    ASSERT_EQ(widths->count(), 2);
+    EXPECT_EQ(widths->itemText(0), QStringLiteral("720 (générique)"));
+    EXPECT_EQ(widths->itemText(1), QStringLiteral("704 (ITU-R BT.601)"));
+    EXPECT_EQ(widths->currentIndex(), 0);
+    EXPECT_EQ(Find<QLabel>("LabelAspectRatio2")->text(), QStringLiteral("Aspect Ratio :  1,7778"));
+
+    Pick(widths, 1);
+    EXPECT_EQ(Find<QLabel>("LabelAspectRatio2")->text(), QStringLiteral("Aspect Ratio :  1,8182"));
+    EXPECT_EQ(Shown("LabeledEditOutputProjectedRatio"), QStringLiteral("1,8182"));
+    EXPECT_EQ(Shown("LabeledEditOutputHeight"), QStringLiteral("352")); // 640 / 1.8182
+    Activate(CropPage);
+    EXPECT_EQ(Find<QLabel>("LabelAspectRatio1")->text(), QStringLiteral("Aspect Ratio :  1,8182"));
+    EXPECT_EQ(Line("LabeledEditAspectRatioError1")->text(), QStringLiteral("0"));
+    EXPECT_TRUE(messages.messages.empty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
+
+    messages.answers.push_back(true);
+    ASSERT_TRUE(window->close());
+    EXPECT_TRUE(ReadBytes(folder.filePath(QStringLiteral("film.ini"))).contains("\r\nActiveWidth=704\r\n"));
+    window.reset();
+    Open(folder.filePath(QStringLiteral("film.d2v")));
+    Activate(ResizePage);
+    EXPECT_EQ(Find<QComboBox>("ComboBoxActiveWidth")->currentIndex(), 1);
+    EXPECT_EQ(Find<QLabel>("LabelAspectRatio2")->text(), QStringLiteral("Aspect Ratio :  1,8182"));
 }
