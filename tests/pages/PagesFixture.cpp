@@ -64,9 +64,14 @@ void PagesTest::TearDown() {
 
 QString PagesTest::CopyFilm(const QString& film) {
     const QDir source(TestDataPath(film));
+    // A film copied over another one replaces it, settings files included.
+    for (const QString& name : QDir(folder.path()).entryList({QStringLiteral("*.ini")}, QDir::Files))
+        QFile::remove(folder.filePath(name));
     for (const QString& name :
-         source.entryList({QStringLiteral("*.d2v"), QStringLiteral("*.mpg")}, QDir::Files))
+         source.entryList({QStringLiteral("*.d2v"), QStringLiteral("*.mpg")}, QDir::Files)) {
+        QFile::remove(folder.filePath(name));
         EXPECT_TRUE(QFile::copy(source.filePath(name), folder.filePath(name))) << name.toStdString();
+    }
     return folder.filePath(QStringLiteral("film.d2v"));
 }
 
