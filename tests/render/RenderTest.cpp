@@ -306,6 +306,35 @@ TEST(PixelAspectFraction, LargeTermsComeDownToTheNearestThatFit) {
     EXPECT_NEAR(f.Value(), 2147483659.0 * 3 / (2147483647.0 * 2), 1e-12);
 }
 
+// The shape the program keeps in the settings file, or the stream's without one; --display wins.
+TEST_F(RenderTest, PixelShapeFollowsTheSettingsFile) {
+    TestFilmRecipe recipe;
+    recipe.frames = 12;
+    ASSERT_FALSE(CopyFilm(recipe).isEmpty());
+    const struct {
+        const char* settings;
+        const char* display; // "" for none
+        const char* aspect;
+    } cases[] = {
+        {"", "", "A64:45"}, // the test film names no display shape: 16/9
+        {"[D2VFile]\r\nDisplayFormat=4:3\r\n", "", "A16:15"},
+        {"[Resizing]\r\nActiveWidth=704\r\n", "", "A16:11"},
+        {"[D2VFile]\r\nDisplayFormat=4:3\r\n[Resizing]\r\nActiveWidth=704\r\n", "", "A12:11"},
+        {"[D2VFile]\r\nDisplayFormat=4:3\r\n[Resizing]\r\nActiveWidth=704\r\n", "16:9", "A16:11"},
+    };
+    for (const auto& c : cases) {
+        // One frame, 640 x 512 from the whole 720 x 576: the output pixel is the source's.
+        WriteSettings(QByteArray("[VideoRange]\r\nLastFrameNumber=0\r\n") + c.settings);
+        QStringList arguments{QStringLiteral("film.d2v"), QStringLiteral("--quiet")};
+        if (*c.display)
+            arguments << QStringLiteral("--display") << QString::fromLatin1(c.display);
+        const Outcome run = Render(arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const Stream stream = Stream::Parse(run.out);
+        EXPECT_TRUE(stream.header.split(' ').contains(c.aspect)) << stream.header.toStdString();
+    }
+}
+
 // ---- Into an encoder ----
 
 TEST_F(RenderTest, DebiansFfmpegEncodesWhatComesThroughThePipe) {
