@@ -2,7 +2,6 @@
 
 #include "model/ForceFilmIndex.h"
 #include "model/MessageSink.h"
-#include "model/ProjectSettings.h"
 #include "model/TD2VFullProject.h"
 #include "model/UseFullUnit.h"
 #include "platform/NumberText.h"
@@ -134,11 +133,12 @@ void InformationPage::RefreshStreamDisplayFormat() {
 }
 
 void InformationPage::RadioGroupInputDisplayFormatClick() {
+    if (form.Project() == nullptr)
+        return;
     const int index = ui->RadioGroupInputDisplayFormat->ItemIndex();
-    if (form.Project() != nullptr && (index == 0 || index == 1))
+    if (index == 0 || index == 1)
         form.Project()->SetInputDisplayFormat(static_cast<uint8_t>(index));
-    if (form.Project() != nullptr)
-        RefreshStreamDisplayFormat();
+    RefreshStreamDisplayFormat();
 }
 
 void InformationPage::ButtonForceFilmClick() {
