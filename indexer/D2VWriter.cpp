@@ -117,11 +117,10 @@ std::string ComposeD2V(const IndexHeader& header, const mpegstream::FileSet& fil
         out += line;
         out += '\n';
     }
-    const double film = lines.FilmPercent();
-    if (film >= 50.0)
-        out += Format("\nFINISHED  %.2f%% FILM\n", film);
-    else
-        out += Format("\nFINISHED  %.2f%% VIDEO\n", 100.0 - film);
+    const int film = lines.FilmShareHundredths();
+    const bool isFilm = film >= 5000;
+    const int shown = isFilm ? film : 10000 - film;
+    out += Format("\nFINISHED  %d.%02d%% %s\n", shown / 100, shown % 100, isFilm ? "FILM" : "VIDEO");
     return out;
 }
 

@@ -160,9 +160,9 @@ void LineBuilder::WriteLine(bool finish) {
 
     // Display order: B pictures stay where they are, each I/P waits for the next I/P.
     // Marked pictures decode without the previous line.
-    std::vector<std::pair<int, const Entry*>> display;
+    std::vector<int> display;
     display.reserve(entries_.size());
-    const Entry* ref = nullptr;
+    bool haveRef = false;
     int refFlags = 0;
     bool hadP = false;
     for (const Entry& e : entries_) {
@@ -170,51 +170,30 @@ void LineBuilder::WriteLine(bool finish) {
         if (e.type == kTypeI || e.type == kTypeP) {
             flags |= 0x80;
             if (e.type == kTypeP) {
-                if (ref)
-                    display.emplace_back(refFlags, ref);
+                if (haveRef)
+                    display.push_back(refFlags);
                 hadP = true;
             }
-            ref = &e;
+            haveRef = true;
             refFlags = flags;
         } else {
             if (hadP || e.closed)
                 flags |= 0x80;
-            display.emplace_back(flags, &e);
+            display.push_back(flags);
         }
     }
-    if (ref)
-        display.emplace_back(refFlags, ref);
-    for (const auto& [flags, e] : display) {
+    if (haveRef)
+        display.push_back(refFlags);
+    // The film share is counted as a reader of the index counts it: by the line's progressive bit.
+    for (int flags : display) {
         std::snprintf(text, sizeof text, " %02x", flags);
         line += text;
-        CountTransition(flags & 3, e->progressiveSequence);
+        cadence_.Add(flags & 3, first.progressiveSequence);
     }
     if (finish)
         line += " ff";
     lines_.push_back(std::move(line));
     entries_.clear();
-}
-
-// The last picture displayed is never compared, and the first only starts the count: a pair is
-// counted once a picture after it arrives.
-void LineBuilder::CountTransition(int trf, bool progressiveSequence) {
-    if (displayed_ >= 2) {
-        bool isFilm;
-        if (lastProgressiveSequence_)
-            isFilm = (lastTrf_ == 3 && olderTrf_ == 1) || (lastTrf_ == 1 && olderTrf_ == 3);
-        else
-            isFilm = (lastTrf_ & 3) == ((olderTrf_ + 1) & 3);
-        (isFilm ? film_ : video_)++;
-    }
-    ++displayed_;
-    olderTrf_ = lastTrf_;
-    lastTrf_ = trf;
-    lastProgressiveSequence_ = progressiveSequence;
-}
-
-double LineBuilder::FilmPercent() const {
-    const long video = film_ + video_ == 0 ? 1 : video_;
-    return static_cast<double>(film_) * 100.0 / static_cast<double>(film_ + video);
 }
 
 } // namespace indexer

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mpegstream/FileSet.h"
+#include "mpegstream/FilmCadence.h"
 #include "mpegstream/StartCodes.h"
 
 #include <cstdint>
@@ -41,8 +42,8 @@ public:
     const SequenceSummary& Summary() const { return summary_; }
     const std::vector<std::string>& Lines() const { return lines_; }
     int Pictures() const { return pictures_; }
-    // Share of film-like flag transitions, as the reference indexer reports it after FINISHED.
-    double FilmPercent() const;
+    // Share of soft-pulldown film in hundredths of a percent, counted as readers of the index count it.
+    int FilmShareHundredths() const { return cadence_.FilmShareHundredths(); }
 
 private:
     // One coded frame as the index records it, in coded order.
@@ -68,7 +69,6 @@ private:
     void UpdateSummary();
     void EmitPicture();
     void WriteLine(bool finish);
-    void CountTransition(int trf, bool progressiveSequence);
 
     uint64_t SeekPoint(const mpegstream::StartCode& code) const {
         return elementary_ ? code.offset : code.unit;
@@ -105,11 +105,8 @@ private:
     int linesAtLastPosition_ = 0;
     std::vector<std::string> lines_;
     int pictures_ = 0;
-    // film share: the flags of the last two pictures in display order, and the counts so far
-    int displayed_ = 0;
-    int olderTrf_ = 0, lastTrf_ = 0;
-    bool lastProgressiveSequence_ = false;
-    long film_ = 0, video_ = 0;
+    // film share, fed in display order
+    mpegstream::FilmCadence cadence_;
 };
 
 } // namespace indexer

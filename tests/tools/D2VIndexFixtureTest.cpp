@@ -12,6 +12,7 @@
 #include "D2VText.h"
 #include "common/TestFiles.h"
 #include "common/TestPaths.h"
+#include "decoder/D2VFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,6 +191,32 @@ TEST(FixtureIndexBesideStreams, SplitVobListsBareNamesLikeTheReference) {
     EXPECT_EQ(ours.lines[16].position, 2469888);
     EXPECT_EQ(ours.lines[17].file, 1);
     EXPECT_EQ(ours.lines[17].position, 75776);
+}
+
+// The FINISHED figure is the film share a reader of the index computes, to the hundredth, also
+// where film and video mix: soft-pulldown film followed by interlaced video.
+TEST(FixtureIndexBesideStreams, FinishedLineGivesTheFilmShareReadersCompute) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString out = dir.filePath(QStringLiteral("mixed.d2v"));
+    QString errors;
+    ASSERT_EQ(RunD2VIndex({QStringLiteral("-o"), out, TestDataPath(QStringLiteral("ntsc_pulldown/film.mpg")),
+                           TestDataPath(QStringLiteral("ntsc_interlaced/film.mpg"))},
+                          dir.path(), &errors),
+              0)
+        << errors.toStdString();
+    d2v::D2VFile index;
+    std::string error;
+    ASSERT_TRUE(d2v::ReadD2VFile(out.toStdString(), index, error)) << error;
+    const int film = d2v::ComputeStreamFacts(index).filmShareHundredths;
+    ASSERT_GT(film, 100);
+    ASSERT_LT(film, 9900);
+    const int shown = film >= 5000 ? film : 10000 - film;
+    EXPECT_EQ(ReadD2VText(out).finished,
+              QStringLiteral("FINISHED  %1.%2% %3")
+                  .arg(shown / 100)
+                  .arg(shown % 100, 2, 10, QLatin1Char('0'))
+                  .arg(film >= 5000 ? QStringLiteral("FILM") : QStringLiteral("VIDEO")));
 }
 
 TEST(FixtureIndexBesideStreams, FieldOperationsGiveTheirFrameRate) {
