@@ -1,15 +1,21 @@
 #include "decoder/D2VFile.h"
 
+#include "mpegstream/FilmCadence.h"
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <string_view>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace d2v {
 
@@ -91,15 +97,6 @@ private:
     std::string_view rest_;
 };
 
-// A value quoted in a message: enough to recognise it, never a whole page of garbage.
-std::string Excerpt(const std::string& value) {
-    return value.size() <= 40 ? value : value.substr(0, 40) + "...";
-}
-
-std::string Message(int line, const std::string& text) {
-    return "line " + std::to_string(line) + ": " + text;
-}
-
 struct Token {
     std::string text;
     int line;
@@ -107,7 +104,7 @@ struct Token {
 
 class Parser {
 public:
-    Parser(const std::string& text, D2VFile& out, std::string& error) : out_(out), error_(error) {
+    Parser(const std::string& text, D2VFile& out, Report& error) : out_(out), error_(error) {
         SplitLines(text);
     }
 
@@ -136,8 +133,16 @@ private:
         }
     }
 
-    bool Fail(int line, const std::string& text) {
-        error_ = Message(line, text);
+    bool Fail(int line, DecoderReportCode code, int64_t number = 0, const std::string& found = {}) {
+        error_ = Report::Of(code).Line(line).Numbers(number).Found(Excerpt(found));
+        return false;
+    }
+    bool Fail(int line, DecoderReportCode code, int64_t first, int64_t second) {
+        error_ = Report::Of(code).Line(line).Numbers(first, second);
+        return false;
+    }
+    bool BadSetting(int line, const std::string& key, const std::string& value) {
+        error_ = Report::Of(DECODER_INDEX_BAD_SETTING).Line(line).Setting(key).Found(Excerpt(value));
         return false;
     }
 
@@ -146,39 +151,36 @@ private:
 
     bool ReadHeader() {
         if (AtEnd() || Trim(lines_[0]).empty())
-            return Fail(1, "empty file, not a .d2v index");
+            return Fail(1, DECODER_INDEX_EMPTY);
         const std::string magic = Trim(lines_[0]);
         const std::string dg = "DGIndexProjectFile";
         if (magic.rfind("DVD2AVIProjectFile", 0) == 0)
-            return Fail(
-                1, "DVD2AVI project files are not supported; index the film again with a current indexer");
+            return Fail(1, DECODER_INDEX_DVD2AVI);
         if (magic.rfind(dg, 0) != 0)
-            return Fail(1, "not a .d2v index (found \"" + magic.substr(0, 40) + "\")");
+            return Fail(1, DECODER_INDEX_NOT_D2V, 0, magic);
         int version = 0;
         if (!ParseNumber(magic.substr(dg.size()), version))
-            return Fail(1, "unreadable format version in \"" + magic.substr(0, 40) + "\"");
+            return Fail(1, DECODER_INDEX_BAD_VERSION, 0, magic);
         if (version == 42)
-            return Fail(1, "H.264 indexes (format 42) are not supported, only MPEG-1 and MPEG-2");
+            return Fail(1, DECODER_INDEX_H264);
         // 08 is the first version with hex flag bytes and the layout read here; 16 is current.
         if (version < 8 || version > 16)
-            return Fail(1, "unsupported .d2v format version " + std::to_string(version) +
-                               " (supported: 8 to 16)");
+            return Fail(1, DECODER_INDEX_UNSUPPORTED_VERSION, version);
         out_.version = version;
         next_ = 1;
 
         int count = 0;
         if (AtEnd() || !ParseNumber(Trim(lines_[next_]), count) || count <= 0 || count > 100000)
-            return Fail(LineNumber(), "expected the number of stream files");
+            return Fail(LineNumber(), DECODER_INDEX_NO_FILE_COUNT);
         ++next_;
         for (int i = 0; i < count; ++i, ++next_) {
             if (AtEnd())
-                return Fail(LineNumber(),
-                            "missing stream file name (" + std::to_string(count) + " announced)");
+                return Fail(LineNumber(), DECODER_INDEX_MISSING_FILE_NAME, count);
             // No file name is longer than PATH_MAX: a longer line is no index, and quoting it in
             // the messages that would follow could take the program minutes.
             if (lines_[next_].size() >= PATH_MAX)
-                return Fail(LineNumber(), "stream file name of " + std::to_string(lines_[next_].size()) +
-                                              " bytes, longer than any file name");
+                return Fail(LineNumber(), DECODER_INDEX_FILE_NAME_TOO_LONG,
+                            static_cast<int64_t>(lines_[next_].size()));
             std::string path = lines_[next_];
             // Versions before 11 wrote "<length> <path>".
             if (version < 11) {
@@ -188,8 +190,7 @@ private:
                     path = path.substr(space + 1);
             }
             if (Trim(path).empty())
-                return Fail(LineNumber(),
-                            "missing stream file name (" + std::to_string(count) + " announced)");
+                return Fail(LineNumber(), DECODER_INDEX_MISSING_FILE_NAME, count);
             out_.files.push_back(path);
         }
         if (!AtEnd() && Trim(lines_[next_]).empty())
@@ -204,46 +205,45 @@ private:
             const std::string line = Trim(lines_[next_++]);
             const size_t eq = line.find('=');
             if (eq == std::string::npos)
-                return Fail(lineNo, "expected a setting \"key=value\", found \"" + line.substr(0, 40) + "\"");
+                return Fail(lineNo, DECODER_INDEX_NOT_A_SETTING, 0, line);
             const std::string key = line.substr(0, eq);
             const std::string value = Trim(line.substr(eq + 1));
             std::vector<int> list;
             int n = 0;
             if (key == "Stream_Type") {
                 if (!ParseLeadingInt(value, n) || n < 0 || n > 3)
-                    return Fail(lineNo, "unknown Stream_Type \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "Stream_Type", value);
                 out_.streamType = static_cast<StreamType>(n);
             } else if (key == "MPEG2_Transport_PID") {
                 if (!ParseIntList(value, list, 16) || list.empty())
-                    return Fail(lineNo, "unreadable MPEG2_Transport_PID \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "MPEG2_Transport_PID", value);
                 out_.videoPid = list[0];
                 out_.audioPid = list.size() > 1 ? list[1] : -1;
                 out_.pcrPid = list.size() > 2 ? list[2] : -1;
             } else if (key == "Transport_Packet_Size") {
                 if (!ParseLeadingInt(value, n) || (n != 188 && n != 192 && n != 204))
-                    return Fail(lineNo, "unsupported Transport_Packet_Size \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "Transport_Packet_Size", value);
                 out_.transportPacketSize = n;
             } else if (key == "MPEG_Type") {
                 if (!ParseLeadingInt(value, n) || (n != 1 && n != 2))
-                    return Fail(lineNo,
-                                "unsupported MPEG_Type \"" + Excerpt(value) + "\" (MPEG-1 and MPEG-2 only)");
+                    return BadSetting(lineNo, "MPEG_Type", value);
                 out_.mpegType = n;
             } else if (key == "iDCT_Algorithm") {
                 if (!ParseLeadingInt(value, n))
-                    return Fail(lineNo, "unreadable iDCT_Algorithm \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "iDCT_Algorithm", value);
                 out_.idctAlgorithm = n;
             } else if (key == "YUVRGB_Scale") {
                 if (!ParseLeadingInt(value, n) || n < 0 || n > 1)
-                    return Fail(lineNo, "unknown YUVRGB_Scale \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "YUVRGB_Scale", value);
                 out_.yuvRgbScale = n;
             } else if (key == "Luminance_Filter") {
                 if (!ParseIntList(value, list) || list.size() != 2)
-                    return Fail(lineNo, "unreadable Luminance_Filter \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "Luminance_Filter", value);
                 out_.luminanceGamma = list[0];
                 out_.luminanceOffset = list[1];
             } else if (key == "Clipping") {
                 if (!ParseIntList(value, list) || list.size() != 4)
-                    return Fail(lineNo, "unreadable Clipping \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "Clipping", value);
                 out_.clipLeft = list[0];
                 out_.clipRight = list[1];
                 out_.clipTop = list[2];
@@ -254,14 +254,14 @@ private:
                 const size_t x = value.find('x');
                 if (x == std::string::npos || !ParseNumber(value.substr(0, x), out_.pictureWidth) ||
                     !ParseNumber(value.substr(x + 1), out_.pictureHeight))
-                    return Fail(lineNo, "unreadable Picture_Size \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "Picture_Size", value);
             } else if (key == "Field_Operation") {
                 if (!ParseLeadingInt(value, n) || n < 0 || n > 2)
-                    return Fail(lineNo, "unknown Field_Operation \"" + Excerpt(value) + "\" (0, 1 or 2)");
+                    return BadSetting(lineNo, "Field_Operation", value);
                 out_.fieldOperation = n;
             } else if (key == "Frame_Rate") {
                 if (!ReadFrameRate(value))
-                    return Fail(lineNo, "unreadable Frame_Rate \"" + Excerpt(value) + "\"");
+                    return BadSetting(lineNo, "Frame_Rate", value);
                 haveRate = true;
             } else if (key == "Location") {
                 // The indexed range; readers do not use it.
@@ -270,7 +270,7 @@ private:
             }
         }
         if (!haveRate)
-            return Fail(LineNumber(), "no Frame_Rate setting before the data lines");
+            return Fail(LineNumber(), DECODER_INDEX_NO_FRAME_RATE);
         return true;
     }
 
@@ -304,7 +304,7 @@ private:
         while (!AtEnd() && Trim(lines_[next_]).empty())
             ++next_;
         if (AtEnd())
-            return Fail(static_cast<int>(lines_.size()), "no data lines");
+            return Fail(static_cast<int>(lines_.size()), DECODER_INDEX_NO_DATA_LINES);
 
         const int fixedFields = out_.version >= 16 ? 6 : 5;
         IndexLine* current = nullptr;
@@ -319,34 +319,32 @@ private:
                 lastLine = lineNo;
                 if (token == "ff" || token == "FF") {
                     if (current == nullptr)
-                        return Fail(lineNo, "end mark before any data line");
+                        return Fail(lineNo, DECODER_INDEX_NO_PICTURES);
                     return Finish(lineNo);
                 }
                 unsigned value = 0;
                 if (!ParseNumber(token, value, 16))
-                    return Fail(lineNo, "unreadable value \"" + std::string(token.substr(0, 20)) +
-                                            "\" in a data line");
+                    return Fail(lineNo, DECODER_INDEX_BAD_DATA_VALUE, 0, std::string(token.substr(0, 20)));
                 if (value & kInfoLineStart) {
                     if (value > 0xfff)
-                        return Fail(lineNo,
-                                    "unreadable info word \"" + std::string(token.substr(0, 20)) + "\"");
+                        return Fail(lineNo, DECODER_INDEX_BAD_DATA_VALUE, 0,
+                                    std::string(token.substr(0, 20)));
                     if (!ReadFixedFields(tokens, lineNo, value, fixedFields))
                         return false;
                     current = &out_.lines.back();
                 } else if (first && current == nullptr) {
-                    return Fail(lineNo, "a data line must start with its info word, found \"" +
-                                            std::string(token.substr(0, 20)) + "\"");
+                    return Fail(lineNo, DECODER_INDEX_NO_INFO_WORD, 0, std::string(token.substr(0, 20)));
                 } else {
                     if (value > 0xff)
-                        return Fail(lineNo,
-                                    "picture flag \"" + std::string(token.substr(0, 20)) + "\" out of range");
+                        return Fail(lineNo, DECODER_INDEX_BAD_DATA_VALUE, 0,
+                                    std::string(token.substr(0, 20)));
                     out_.flags.push_back(static_cast<uint8_t>(value));
                     ++current->pictureCount;
                 }
                 first = false;
             }
         }
-        return Fail(lastLine, "the data lines end without the \"ff\" end mark (truncated file?)");
+        return Fail(lastLine, DECODER_INDEX_TRUNCATED);
     }
 
     bool ReadFixedFields(Tokens& tokens, int lineNo, unsigned info, int count) {
@@ -358,8 +356,7 @@ private:
         for (int i = 0; i < count; ++i) {
             std::string_view token;
             if (!tokens.Next(token) || !ParseNumber(token, values[i]) || values[i] < 0)
-                return Fail(lineNo, "incomplete data line (expected " + std::to_string(count) +
-                                        " numbers after the info word)");
+                return Fail(lineNo, DECODER_INDEX_INCOMPLETE_LINE, count);
         }
         const int64_t intMax = std::numeric_limits<int>::max();
         line.matrix = static_cast<int>(std::min(values[0], intMax));
@@ -371,8 +368,8 @@ private:
         line.vob = static_cast<int>(std::min(values[k++], intMax));
         line.cell = static_cast<int>(std::min(values[k], intMax));
         if (line.file >= static_cast<int>(out_.files.size()))
-            return Fail(lineNo, "file index " + std::to_string(line.file) + " but only " +
-                                    std::to_string(out_.files.size()) + " stream file(s) listed");
+            return Fail(lineNo, DECODER_INDEX_BAD_FILE_NUMBER, line.file,
+                        static_cast<int64_t>(out_.files.size()));
         out_.lines.push_back(line);
         return true;
     }
@@ -383,12 +380,12 @@ private:
                                         [](const IndexLine& l) { return l.pictureCount == 0; }),
                          out_.lines.end());
         if (out_.flags.empty())
-            return Fail(lineNo, "the index lists no pictures");
+            return Fail(lineNo, DECODER_INDEX_NO_PICTURES);
         return true;
     }
 
     D2VFile& out_;
-    std::string& error_;
+    Report& error_;
     std::vector<std::string> lines_;
     size_t next_ = 0;
 };
@@ -476,21 +473,6 @@ std::string ResolveOne(const std::string& written, const std::filesystem::path& 
 
 } // namespace
 
-void FilmCadence::Add(uint8_t flags, bool progressiveSequence) {
-    const int code = flags & (kFlagTopFieldFirst | kFlagRepeatFirstField);
-    if (last_ >= 0) {
-        const bool film = progressiveSequence ? (code == 3 && last_ == 1) || (code == 1 && last_ == 3)
-                                              : code == ((last_ + 1) & 3);
-        ++(film ? film_ : video_);
-    }
-    last_ = code;
-}
-
-int FilmCadence::FilmShareHundredths() const {
-    const int64_t steps = film_ + video_;
-    return steps == 0 ? 0 : static_cast<int>((film_ * 10000 + steps / 2) / steps);
-}
-
 DisplayAspect ParseDisplayAspect(const std::string& text, int& milli) {
     milli = 0;
     const std::string value = Trim(text);
@@ -513,11 +495,11 @@ StreamFacts ComputeStreamFacts(const D2VFile& file) {
     facts.aspect = ParseDisplayAspect(file.aspectRatio, facts.aspectMilli);
     facts.fieldOperation = file.fieldOperation;
     facts.ntscRate = file.frameRateNumerator == 30000 && file.frameRateDenominator == 1001;
-    FilmCadence cadence;
+    mpegstream::FilmCadence cadence;
     for (const IndexLine& line : file.lines) {
         for (int i = 0; i < line.pictureCount; ++i) {
             const uint8_t flags = file.flags[static_cast<size_t>(line.firstPicture + i)];
-            cadence.Add(flags, line.IsProgressiveSequence());
+            cadence.Add(flags & (kFlagTopFieldFirst | kFlagRepeatFirstField), line.IsProgressiveSequence());
             ++facts.codedPictures;
             if (flags & kFlagProgressiveFrame)
                 ++facts.progressivePictures;
@@ -539,44 +521,73 @@ StreamFacts ComputeStreamFacts(const D2VFile& file) {
     return facts;
 }
 
-bool ParseD2V(const std::string& text, D2VFile& out, std::string& error) {
+bool ParseD2V(const std::string& text, D2VFile& out, Report& error) {
     Parser parser(text, out, error);
     return parser.Run();
 }
 
-bool ReadD2VFile(const std::string& path, D2VFile& out, std::string& error) {
-    // Opening a folder fails late and a named pipe would block: only plain files are read.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        error = std::filesystem::exists(path, ec) ? "\"" + path + "\" is not a file"
-                                                  : "cannot open \"" + path + "\"";
+bool ReadD2VFile(const std::string& path, D2VFile& out, Report& error) {
+    error = Report();
+    // Never blocks on a named pipe, which is then refused as no plain file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = Report::Of(DECODER_INDEX_UNREADABLE).Numbers(errno).File(path);
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open \"" + path + "\"";
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        error = Report::Of(DECODER_INDEX_NOT_A_FILE).File(path);
         return false;
     }
     // A .d2v of a long film is a few megabytes; anything far larger is not an index.
-    constexpr std::streamoff kMaxSize = 512LL * 1024 * 1024;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size > kMaxSize) {
-        error = "\"" + path + "\" is too large to be a .d2v index";
+    constexpr off_t kMaxSize = 512LL * 1024 * 1024;
+    if (info.st_size > kMaxSize) {
+        ::close(fd);
+        error = Report::Of(DECODER_INDEX_TOO_LARGE).File(path);
         return false;
     }
-    std::string text(static_cast<size_t>(std::max<std::streamoff>(size, 0)), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!in) {
-        error = "cannot read \"" + path + "\"";
-        return false;
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = Report::Of(DECODER_INDEX_UNREADABLE).Numbers(errno).File(path);
+            ::close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        text.append(buffer, static_cast<size_t>(got));
+        if (static_cast<off_t>(text.size()) > kMaxSize) {
+            ::close(fd);
+            error = Report::Of(DECODER_INDEX_TOO_LARGE).File(path);
+            return false;
+        }
     }
+    ::close(fd);
     if (!ParseD2V(text, out, error)) {
-        error = "\"" + path + "\", " + error;
+        error.file = path;
         return false;
     }
+    error = Report();
     return true;
+}
+
+bool ParseD2V(const std::string& text, D2VFile& out, std::string& error) {
+    Report report;
+    const bool ok = ParseD2V(text, out, report);
+    error = Describe(report);
+    return ok;
+}
+
+bool ReadD2VFile(const std::string& path, D2VFile& out, std::string& error) {
+    Report report;
+    const bool ok = ReadD2VFile(path, out, report);
+    error = Describe(report);
+    return ok;
 }
 
 std::string ResolveStreamPath(const std::string& written, const std::string& d2vFolder) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decoder/Report.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -70,25 +72,6 @@ struct D2VFile {
     int LineOfPicture(int picture) const;
 };
 
-// The share of soft-pulldown film as DVD indexers count it ("FILM 98.70 %"): from one coded
-// picture to the next (display order), film keeps the 3:2 cadence, in which the two-bit code
-// top_field_first * 2 + repeat_first_field steps 3, 0, 1, 2, 3...; in a progressive sequence the
-// repeated frames alternate three and two showings (codes 3 and 1). Any other step is video.
-// Fed picture by picture, so an indexer can count as it writes.
-class FilmCadence {
-public:
-    void Add(uint8_t flags, bool progressiveSequence);
-    int64_t FilmSteps() const { return film_; }
-    int64_t VideoSteps() const { return video_; }
-    // Film steps in hundredths of a percent of all steps (9870 for 98.70 %); 0 before two pictures.
-    int FilmShareHundredths() const;
-
-private:
-    int64_t film_ = 0;
-    int64_t video_ = 0;
-    int last_ = -1; // the previous picture's code, -1 before the first
-};
-
 enum class DisplayAspect { Unknown = 0, FourThirds = 1, SixteenNinths = 2, Other = 3 };
 enum class ScanType { Progressive = 0, Interlaced = 1, Mixed = 2 };
 enum class FieldOrder { None = 0, TopFirst = 1, BottomFirst = 2 };
@@ -113,10 +96,12 @@ struct StreamFacts {
 DisplayAspect ParseDisplayAspect(const std::string& text, int& milli);
 StreamFacts ComputeStreamFacts(const D2VFile& file);
 
-// Parses the text of a .d2v file. On failure returns false and sets error to a message that
-// names the offending line ("line 7: ...").
+// Parses the text of a .d2v file. On failure returns false with the report naming the offending line.
+bool ParseD2V(const std::string& text, D2VFile& out, Report& error);
+// Reads and parses a .d2v file; the report names the file as well.
+bool ReadD2VFile(const std::string& path, D2VFile& out, Report& error);
+// The same with the reason in English ("line 7: ..."), for tools and tests.
 bool ParseD2V(const std::string& text, D2VFile& out, std::string& error);
-// Reads and parses a .d2v file; the message names the file as well.
 bool ReadD2VFile(const std::string& path, D2VFile& out, std::string& error);
 
 // Finds the stream file a .d2v names: as written, with Windows separators turned, relative to the

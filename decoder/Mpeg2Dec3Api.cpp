@@ -16,18 +16,47 @@ namespace {
 std::unique_ptr<d2v::Mpeg2Source> g_source;
 DecoderVideoInfo g_info{};
 DecoderStreamFacts g_facts{};
+// The last call's report, in its C form and as the English texts of getLastDecoderError (its
+// failure) and getLastFrameDamage (what is wrong with the frame it returned).
+d2v::Report g_report;
+DecoderReport g_reportView{DECODER_REPORT_NONE, 0, {0, 0}, "", "", ""};
 std::string g_error;
+std::string g_damage;
+
+void Tell(d2v::Report report, bool failed) {
+    g_report = std::move(report);
+    g_error = failed ? d2v::Describe(g_report) : std::string();
+    g_damage = failed ? std::string() : d2v::Describe(g_report);
+    g_reportView = DecoderReport{g_report.code,
+                                 g_report.line,
+                                 {g_report.numbers[0], g_report.numbers[1]},
+                                 g_report.file.c_str(),
+                                 g_report.setting.c_str(),
+                                 g_report.found.c_str()};
+}
+
+void Fail(DecoderReportCode code, const char* found = "") noexcept {
+    try {
+        Tell(d2v::Report::Of(code).Found(d2v::Excerpt(found)), true);
+    } catch (...) { // out of memory: the code alone
+        g_report = d2v::Report();
+        g_report.code = code;
+        g_error.clear();
+        g_damage.clear();
+        g_reportView = DecoderReport{code, 0, {0, 0}, "", "", ""};
+    }
+}
 
 // Nothing may escape into a C caller.
 template <typename F> auto Guarded(F&& body, decltype(body()) failure) noexcept -> decltype(body()) {
     try {
         return body();
     } catch (const std::bad_alloc&) {
-        g_error = "out of memory";
+        Fail(DECODER_OUT_OF_MEMORY);
     } catch (const std::exception& e) {
-        g_error = e.what();
+        Fail(DECODER_INTERNAL_FAILURE, e.what());
     } catch (...) {
-        g_error = "unexpected failure";
+        Fail(DECODER_INTERNAL_FAILURE);
     }
     return failure;
 }
@@ -36,11 +65,14 @@ unsigned char* Fetch(int32_t frameNumber, bool rgb) {
     return Guarded(
         [&]() -> unsigned char* {
             if (!g_source) {
-                g_error = "no film is open";
+                Fail(DECODER_NO_FILM_OPEN);
                 return nullptr;
             }
             const uint8_t* data = rgb ? g_source->RgbFrame(frameNumber) : g_source->YuvFrame(frameNumber);
-            g_error = data ? std::string() : g_source->LastError();
+            if (data)
+                Tell(g_source->Damage(), false);
+            else
+                Tell(g_source->Failure(), true);
             return const_cast<unsigned char*>(data);
         },
         nullptr);
@@ -60,12 +92,12 @@ DecoderVideoInfo* openMPEG2Source(const char* d2vPath) {
             // program's terminal.
             av_log_set_level(AV_LOG_FATAL);
             if (!d2vPath || !*d2vPath) {
-                g_error = "no .d2v file named";
+                Fail(DECODER_NO_FILE_NAMED);
                 return nullptr;
             }
             auto source = std::make_unique<d2v::Mpeg2Source>();
             if (!source->Open(d2vPath)) {
-                g_error = source->LastError();
+                Tell(source->Failure(), true);
                 return nullptr;
             }
             g_info.width = source->Width();
@@ -86,7 +118,7 @@ DecoderVideoInfo* openMPEG2Source(const char* d2vPath) {
             g_facts.isNtscRate = facts.ntscRate ? 1 : 0;
             g_facts.fieldOperation = facts.fieldOperation;
             g_source = std::move(source);
-            g_error.clear();
+            Tell(d2v::Report(), false);
             return &g_info;
         },
         nullptr);
@@ -98,7 +130,7 @@ void closeVideo(void) {
             g_source.reset();
             g_info = DecoderVideoInfo{};
             g_facts = DecoderStreamFacts{};
-            g_error.clear();
+            Tell(d2v::Report(), false);
             return 0;
         },
         0);
@@ -117,10 +149,14 @@ const char* getLastDecoderError(void) {
 }
 
 const char* getLastFrameDamage(void) {
-    return g_source ? g_source->LastDamage().c_str() : "";
+    return g_damage.c_str();
 }
 
 const DecoderStreamFacts* getStreamFacts(void) {
     return g_source ? &g_facts : nullptr;
+}
+
+const DecoderReport* getLastDecoderReport(void) {
+    return &g_reportView;
 }
 }

@@ -116,14 +116,14 @@ bool Mpeg2Source::Open(const std::string& d2vPath) {
     if (!ReadD2VFile(d2vPath_, file_, error_))
         return false;
     if (file_.streamType == StreamType::Pva) {
-        error_ = "\"" + d2vPath_ + "\": PVA streams (Stream_Type=3) are not supported";
+        error_ = Report::Of(DECODER_STREAM_PVA);
         return false;
     }
     const std::string folder = std::filesystem::path(d2vPath_).parent_path().string();
     for (const std::string& written : file_.files) {
         std::string found = ResolveStreamPath(written, folder);
         if (found.empty()) {
-            error_ = "stream file \"" + written + "\" named in \"" + d2vPath_ + "\" cannot be found";
+            error_ = Report::Of(DECODER_STREAM_NOT_FOUND).File(written);
             return false;
         }
         streamPaths_.push_back(found);
@@ -133,7 +133,7 @@ bool Mpeg2Source::Open(const std::string& d2vPath) {
 
     frames_ = BuildFrameList(file_);
     if (frames_.empty()) {
-        error_ = "\"" + d2vPath_ + "\" gives no frames";
+        error_ = Report::Of(DECODER_INDEX_NO_FRAMES);
         return false;
     }
     pictureLine_.assign(file_.flags.size(), 0);
@@ -152,6 +152,7 @@ bool Mpeg2Source::Open(const std::string& d2vPath) {
         }
         lineFirstI_.push_back(firstI);
     }
+    agreement_.assign(file_.lines.size(), LineAgreement::Unchecked);
 
     int orphans = 0;
     if (!ProbeStream(orphans))
@@ -170,10 +171,10 @@ bool Mpeg2Source::OpenStreamFiles() {
     if (files_.Open(streamPaths_))
         return true;
     const mpegstream::FileFailure& failure = files_.Failure();
-    const std::string path = "\"" + streamPaths_[static_cast<size_t>(failure.file)] + "\"";
-    error_ = failure.kind == mpegstream::FileFailure::Kind::NotAFile
-                 ? "stream file " + path + " is not a regular file"
-                 : "cannot open stream file " + path + ": " + std::strerror(failure.systemError);
+    const bool notAFile = failure.kind == mpegstream::FileFailure::Kind::NotAFile;
+    error_ = Report::Of(notAFile ? DECODER_STREAM_NOT_A_FILE : DECODER_STREAM_UNREADABLE)
+                 .Numbers(failure.systemError)
+                 .File(streamPaths_[static_cast<size_t>(failure.file)]);
     return false;
 }
 
@@ -181,10 +182,10 @@ bool Mpeg2Source::ReadFailed() {
     if (!files_.Failed())
         return false;
     const mpegstream::FileFailure& failure = files_.Failure();
-    const std::string path = "\"" + streamPaths_[static_cast<size_t>(failure.file)] + "\"";
-    error_ = failure.kind == mpegstream::FileFailure::Kind::Shrunk
-                 ? "stream file " + path + " became shorter while it was read"
-                 : "read error in stream file " + path + ": " + std::strerror(failure.systemError);
+    const bool shrunk = failure.kind == mpegstream::FileFailure::Kind::Shrunk;
+    error_ = Report::Of(shrunk ? DECODER_STREAM_SHRUNK : DECODER_STREAM_READ_ERROR)
+                 .Numbers(failure.systemError)
+                 .File(streamPaths_[static_cast<size_t>(failure.file)]);
     return true;
 }
 
@@ -215,8 +216,7 @@ bool Mpeg2Source::ProbeStream(int& orphanBPictures) {
     if (ReadFailed())
         return false;
     if (!splitter.HasSequence() || !seenI) {
-        error_ = "no MPEG video found where \"" + d2vPath_ + "\" says the film starts (line " +
-                 std::to_string(first.textLine) + ")";
+        error_ = Report::Of(DECODER_STREAM_NO_VIDEO).Line(first.textLine);
         return false;
     }
     if (first.IsClosedGop())
@@ -224,7 +224,7 @@ bool Mpeg2Source::ProbeStream(int& orphanBPictures) {
     sequenceHeader_ = splitter.SequenceHeader();
     const SequenceInfo& seq = splitter.Sequence();
     if (seq.width <= 0 || seq.height <= 0 || seq.width > 8192 || seq.height > 8192) {
-        error_ = "unreadable picture size in the stream's sequence header";
+        error_ = Report::Of(DECODER_STREAM_BAD_PICTURE_SIZE);
         return false;
     }
     width_ = (seq.width + 15) / 16 * 16;
@@ -237,14 +237,14 @@ bool Mpeg2Source::SetUpDecoder(bool mpeg2) {
     codec_ = codec ? avcodec_alloc_context3(codec) : nullptr;
     packet_ = av_packet_alloc();
     if (!codec_ || !packet_) {
-        error_ = "the MPEG video decoder is not available";
+        error_ = Report::Of(DECODER_CODEC_UNAVAILABLE);
         return false;
     }
     // One thread: pictures come out in the order they go in, whatever the seek.
     codec_->thread_count = 1;
     codec_->idct_algo = IdctFor(file_.idctAlgorithm);
     if (avcodec_open2(codec_, codec, nullptr) < 0) {
-        error_ = "the MPEG video decoder cannot be opened";
+        error_ = Report::Of(DECODER_CODEC_UNAVAILABLE);
         return false;
     }
     return true;
@@ -260,7 +260,7 @@ const uint8_t* Mpeg2Source::RgbFrame(int frame) {
             continue;
         std::rotate(rgbCache_.begin(), rgbCache_.begin() + static_cast<std::ptrdiff_t>(i),
                     rgbCache_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-        error_.clear();
+        error_ = Report();
         damage_ = rgbCache_.front().damage;
         ++stats_.rgbHits;
         return rgbCache_.front().bgr.data();
@@ -297,15 +297,15 @@ const uint8_t* Mpeg2Source::RgbFrame(int frame) {
 }
 
 bool Mpeg2Source::BuildYuv(int frame) {
-    damage_.clear();
+    damage_ = Report();
+    error_ = Report();
     if (!codec_) {
-        error_ = "no film is open";
+        error_ = Report::Of(DECODER_NO_FILM_OPEN);
         return false;
     }
     // Numbers outside the film are refused rather than read past the frame list.
     if (frame < 0 || frame >= FrameCount()) {
-        error_ = "frame " + std::to_string(frame) + " is outside the film (0 to " +
-                 std::to_string(FrameCount() - 1) + ")";
+        error_ = Report::Of(DECODER_FRAME_OUTSIDE).Numbers(frame, FrameCount() - 1);
         return false;
     }
     const FramePair pair = frames_[static_cast<size_t>(std::max(frame, firstServable_))];
@@ -319,16 +319,20 @@ bool Mpeg2Source::BuildYuv(int frame) {
     if (!top || !bottom) {
         av_frame_free(&top);
         av_frame_free(&bottom);
-        damage_.clear();
-        if (error_.empty())
-            error_ = "frame " + std::to_string(frame) + " cannot be decoded";
+        damage_ = Report();
+        if (error_.Empty())
+            error_ = Report::Of(DECODER_FRAME_UNDECODABLE).Numbers(frame);
         return false;
     }
-    error_.clear();
+    error_ = Report();
     // libavcodec conceals damaged slices from the neighbouring pixels and says so on the picture;
-    // pictures decoded after lost container data are marked the same way.
-    if (damage_.empty() && (Concealed(top) || Concealed(bottom)))
-        damage_ = "damaged or missing data in the stream";
+    // pictures decoded after lost container data, or predicted from a damaged picture, are marked
+    // the same way. An index that does not match its stream is said first: it is the cause.
+    ReportMismatch(pair.bottom);
+    if (pair.top != pair.bottom)
+        ReportMismatch(pair.top);
+    if (damage_.Empty() && (Concealed(top) || Concealed(bottom)))
+        damage_ = Report::Of(DECODER_DAMAGE_CONCEALED);
 
     uint8_t* planes[3] = {yuv_.data(), nullptr, nullptr};
     planes[1] = planes[0] + static_cast<size_t>(width_) * static_cast<size_t>(height_);
@@ -368,9 +372,9 @@ AVFrame* Mpeg2Source::Picture(int picture) {
                              line - pictureLine_[static_cast<size_t>(std::min<int>(
                                         nextDisplay_, static_cast<int>(pictureLine_.size()) - 1))] <=
                                  1;
-    if (canContinue) {
+    if (canContinue)
         RunSession(picture);
-    } else {
+    if (!cache_.count(picture)) {
         // Pictures shown before their line's I picture may need the previous line's last one.
         const bool leading = picture < lineFirstI_[static_cast<size_t>(line)];
         int start = line;
@@ -378,7 +382,8 @@ AVFrame* Mpeg2Source::Picture(int picture) {
             start = line - 1;
         if (StartSession(start))
             RunSession(picture);
-        if (!cache_.count(picture) && leading && start == line && line > 0 && StartSession(line - 1))
+        // The other way round when that failed: the line before may not lead into this one.
+        if (!cache_.count(picture) && leading && line > 0 && StartSession(start == line ? line - 1 : line))
             RunSession(picture);
     }
     Evict(line);
@@ -404,16 +409,13 @@ AVFrame* Mpeg2Source::Picture(int picture) {
         auto after = cache_.lower_bound(picture);
         if (after != cache_.begin()) {
             AVFrame* found = std::prev(after)->second;
-            if (damage_.empty())
-                damage_ = "picture " + std::to_string(picture) + " is missing from the stream; picture " +
-                          std::to_string(std::prev(after)->first) + " is shown instead";
+            if (damage_.Empty())
+                damage_ = Report::Of(DECODER_DAMAGE_MISSING).Numbers(picture, std::prev(after)->first);
             EndSession(); // its state no longer matches the cache kept
             return found;
         }
     }
     EndSession();
-    if (error_.empty())
-        error_ = "picture " + std::to_string(picture) + " cannot be decoded from the stream";
     return nullptr;
 }
 
@@ -436,6 +438,10 @@ bool Mpeg2Source::StartSession(int line) {
     lastOutput_ = -1;
     havePendingRef_ = false;
     ptsPicture_.clear();
+    sessionLine_ = line;
+    codedInLine_ = 0;
+    referenceMarked_ = false;
+    bPicturesSinceReference_.clear();
     return true;
 }
 
@@ -469,6 +475,19 @@ void Mpeg2Source::RunSession(int target) {
             synced_ = true;
             reader_->ClearBudget();
         }
+        // The decode runs on into the next line only where this one matches the stream; elsewhere
+        // the pictures after it are found by a seek to their own line, as when asked first.
+        if (codedInLine_ == file_.lines[static_cast<size_t>(sessionLine_)].pictureCount) {
+            if (sessionLine_ + 1 >= static_cast<int>(file_.lines.size()) ||
+                Agreement(sessionLine_) != LineAgreement::Agrees) {
+                Drain();
+                sessionEnded_ = true;
+                break;
+            }
+            ++sessionLine_;
+            codedInLine_ = 0;
+        }
+        ++codedInLine_;
         SendPicture(picture);
     }
 }
@@ -570,11 +589,38 @@ void Mpeg2Source::StoreFrame(AVFrame* frame, int picture) {
         if (expected != got)
             ++stats_.typeMismatches;
     }
+    MarkPredictedDamage(frame, picture);
     if (picture >= keepFrom_ && picture < static_cast<int>(file_.flags.size()) && !cache_.count(picture)) {
         cache_[picture] = frame;
         return;
     }
     av_frame_free(&frame);
+}
+
+// Frames come out in display order: a P picture is predicted from the reference before it, a B
+// picture from that one and the next. A concealed reference (an I picture's concealment depends on
+// what was decoded before it) changes every picture predicted from it, on any road taken to it.
+void Mpeg2Source::MarkPredictedDamage(AVFrame* frame, int picture) {
+    const bool own = Concealed(frame);
+    const auto mark = [](AVFrame* f) { f->decode_error_flags |= FF_DECODE_ERROR_CONCEALMENT_ACTIVE; };
+    if (frame->pict_type == AV_PICTURE_TYPE_B) {
+        if (!own && referenceMarked_)
+            mark(frame);
+        bPicturesSinceReference_.push_back(picture);
+        return;
+    }
+    const bool marked = own || (frame->pict_type != AV_PICTURE_TYPE_I && referenceMarked_);
+    if (marked && !own)
+        mark(frame);
+    if (marked) {
+        for (int b : bPicturesSinceReference_) {
+            auto it = cache_.find(b);
+            if (it != cache_.end())
+                mark(it->second);
+        }
+    }
+    bPicturesSinceReference_.clear();
+    referenceMarked_ = marked;
 }
 
 void Mpeg2Source::Evict(int line) {
@@ -590,6 +636,29 @@ void Mpeg2Source::Evict(int line) {
             ++it;
         }
     }
+}
+
+LineAgreement Mpeg2Source::Agreement(int line) {
+    LineAgreement& agreement = agreement_[static_cast<size_t>(line)];
+    if (agreement == LineAgreement::Unchecked)
+        agreement = CheckIndexLine(file_, files_, line);
+    return agreement;
+}
+
+// Said of a picture from a line that does not match its stream, or shown before its line's I
+// picture in an open GOP and so decoded through the line before.
+void Mpeg2Source::ReportMismatch(int picture) {
+    if (damage_.code == DECODER_DAMAGE_INDEX_MISMATCH)
+        return;
+    const int line = pictureLine_[static_cast<size_t>(picture)];
+    int differs = Agreement(line) == LineAgreement::Differs ? line : -1;
+    if (differs < 0 && line > 0 && picture < lineFirstI_[static_cast<size_t>(line)] &&
+        !file_.lines[static_cast<size_t>(line)].IsClosedGop() &&
+        Agreement(line - 1) == LineAgreement::Differs)
+        differs = line - 1;
+    if (differs >= 0)
+        damage_ = Report::Of(DECODER_DAMAGE_INDEX_MISMATCH)
+                      .Line(file_.lines[static_cast<size_t>(differs)].textLine);
 }
 
 void Mpeg2Source::ClearCache() {

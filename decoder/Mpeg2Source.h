@@ -3,6 +3,8 @@
 #include "decoder/ColorConvert.h"
 #include "decoder/D2VFile.h"
 #include "decoder/FrameList.h"
+#include "decoder/IndexCheck.h"
+#include "decoder/Report.h"
 #include "decoder/VideoStream.h"
 #include "mpegstream/FileSet.h"
 
@@ -28,10 +30,15 @@ public:
     Mpeg2Source& operator=(const Mpeg2Source&) = delete;
 
     bool Open(const std::string& d2vPath);
-    const std::string& LastError() const { return error_; }
-    // What was wrong in the stream where the frame last returned comes from: "" when it decoded
-    // whole, otherwise what was shown instead (a concealed picture, a neighbour).
-    const std::string& LastDamage() const { return damage_; }
+    // Why the last call failed; empty after a success.
+    const Report& Failure() const { return error_; }
+    // What is wrong with the frame last returned: empty when it is what the stream holds there,
+    // otherwise what was shown instead (a concealed picture, a neighbour) or that the index does
+    // not match its stream there.
+    const Report& Damage() const { return damage_; }
+    // The same in English.
+    std::string LastError() const { return Describe(error_); }
+    std::string LastDamage() const { return Describe(damage_); }
 
     // Size of the returned pictures: the coded size (whole macroblocks; pairs of them vertically
     // for interlaced sequences).
@@ -62,6 +69,8 @@ public:
 
 private:
     bool ProbeStream(int& orphanBPictures);
+    LineAgreement Agreement(int line);
+    void ReportMismatch(int picture);
     bool OpenStreamFiles();
     // True, with the error set, when reading the stream files failed.
     bool ReadFailed();
@@ -76,17 +85,19 @@ private:
     void Drain();
     void ReceiveFrames();
     void StoreFrame(AVFrame* frame, int picture);
+    void MarkPredictedDamage(AVFrame* frame, int picture);
     void Evict(int line);
     void ClearCache();
 
-    std::string error_;
-    std::string damage_;
+    Report error_;
+    Report damage_;
     std::string d2vPath_;
     D2VFile file_;
     std::vector<std::string> streamPaths_;
     std::vector<FramePair> frames_;
     std::vector<int> pictureLine_;
     std::vector<int> lineFirstI_;
+    std::vector<LineAgreement> agreement_; // of each line, checked when first needed
     int firstServable_ = 0;
     int width_ = 0, height_ = 0;
     ChromaSiting defaultSiting_ = ChromaSiting::Interlaced;
@@ -113,6 +124,14 @@ private:
     int64_t pendingRefPts_ = 0;
     int64_t serial_ = 0;
     std::unordered_map<int64_t, int> ptsPicture_;
+    // The line the running decode is in, and its coded pictures sent so far: the decode runs on
+    // into the next line only where this one agrees with the stream.
+    int sessionLine_ = 0;
+    int codedInLine_ = 0;
+    // Damage reaches the pictures predicted from a damaged one: whether the last reference
+    // picture output is marked, and the B pictures output since, which the next one may mark.
+    bool referenceMarked_ = false;
+    std::vector<int> bPicturesSinceReference_;
 
     std::map<int, AVFrame*> cache_; // decoded pictures by display index
 
@@ -126,7 +145,7 @@ private:
     struct RgbEntry {
         int frame = -1;
         std::vector<uint8_t> bgr;
-        std::string damage;
+        Report damage;
     };
     std::vector<RgbEntry> rgbCache_;
     Stats stats_;

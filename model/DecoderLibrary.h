@@ -15,6 +15,7 @@ using GetFrameFunction = decltype(&getFrame);
 using GetLastDecoderErrorFunction = decltype(&getLastDecoderError);
 using GetLastFrameDamageFunction = decltype(&getLastFrameDamage);
 using GetStreamFactsFunction = decltype(&getStreamFacts);
+using GetLastDecoderReportFunction = decltype(&getLastDecoderReport);
 
 // File name of the decoder library; tests point it at a stand-in.
 extern QString DecoderLibraryFileName;

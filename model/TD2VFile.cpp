@@ -1,5 +1,6 @@
 #include "model/TD2VFile.h"
 
+#include "model/DecoderReports.h"
 #include "model/MessageSink.h"
 #include "model/ModelArithmetic.h"
 #include "platform/FileBytes.h"
@@ -42,8 +43,16 @@ bool TD2VFile::BindEntry(const char* name, QFunctionPointer& entry) {
     return false;
 }
 
+QString TD2VFile::DecoderReportCause() const {
+    const DecoderReport* report =
+        GetLastDecoderReportEntry != nullptr ? GetLastDecoderReportEntry() : nullptr;
+    return report != nullptr ? DecoderReportText(*report) : QString();
+}
+
 QString TD2VFile::DecoderErrorSuffix() const {
-    const QString text = DecoderErrorText(LibraryHandle.get());
+    QString text = DecoderReportCause();
+    if (text.isEmpty())
+        text = DecoderErrorText(LibraryHandle.get());
     return text.isEmpty() ? QString() : QStringLiteral(" : ") + text;
 }
 
@@ -51,6 +60,7 @@ void TD2VFile::UnloadDecoderLibrary() {
     OpenSourceEntry = nullptr;
     CloseVideoEntry = nullptr;
     GetStreamFactsEntry = nullptr;
+    GetLastDecoderReportEntry = nullptr;
     if (LibraryHandle) {
         LibraryHandle->unload();
         LibraryHandle.reset();
@@ -75,6 +85,8 @@ bool TD2VFile::LoadDecoderLibrary() {
     OpenSourceEntry = reinterpret_cast<OpenMPEG2SourceFunction>(open);
     CloseVideoEntry = reinterpret_cast<CloseVideoFunction>(close);
     GetStreamFactsEntry = reinterpret_cast<GetStreamFactsFunction>(LibraryHandle->resolve("getStreamFacts"));
+    GetLastDecoderReportEntry =
+        reinterpret_cast<GetLastDecoderReportFunction>(LibraryHandle->resolve("getLastDecoderReport"));
     return true;
 }
 

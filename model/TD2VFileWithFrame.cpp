@@ -94,10 +94,18 @@ bool TD2VFileWithFrame::LoadFrame(int32_t frameNumber) {
 }
 
 void TD2VFileWithFrame::ReportStreamDamage(int32_t frameNumber) {
-    if (IsStreamDamageReported || GetLastFrameDamageEntry == nullptr)
+    if (IsStreamDamageReported)
         return;
-    const char* damage = GetLastFrameDamageEntry();
-    if (damage == nullptr || *damage == '\0')
+    const DecoderReport* report =
+        GetLastDecoderReportEntry != nullptr ? GetLastDecoderReportEntry() : nullptr;
+    if (report != nullptr && report->code == DECODER_REPORT_NONE)
+        return;
+    QString cause = DecoderReportCause();
+    if (cause.isEmpty() && GetLastFrameDamageEntry != nullptr) {
+        const char* damage = GetLastFrameDamageEntry();
+        cause = damage != nullptr ? QString::fromUtf8(damage).trimmed() : QString();
+    }
+    if (cause.isEmpty())
         return;
     IsStreamDamageReported = true;
     ShowInformation(
@@ -106,7 +114,7 @@ void TD2VFileWithFrame::ReportStreamDamage(int32_t frameNumber) {
                        "endommagées de ce film ne seront pas signalées.")
             .arg(FileName)
             .arg(frameNumber)
-            .arg(QString::fromUtf8(damage).trimmed()));
+            .arg(cause));
 }
 
 bool TD2VFileWithFrame::BeginFrameDrawing(const char* drawing, int32_t frameNumber, QImage& image,

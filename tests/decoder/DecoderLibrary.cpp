@@ -25,6 +25,7 @@ DecoderLibrary::DecoderLibrary() {
     lastError = reinterpret_cast<decltype(lastError)>(dlsym(handle, "getLastDecoderError"));
     damage = reinterpret_cast<decltype(damage)>(dlsym(handle, "getLastFrameDamage"));
     facts = reinterpret_cast<decltype(facts)>(dlsym(handle, "getStreamFacts"));
+    report = reinterpret_cast<decltype(report)>(dlsym(handle, "getLastDecoderReport"));
 }
 
 DecoderLibrary::~DecoderLibrary() {

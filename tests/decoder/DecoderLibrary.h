@@ -14,7 +14,7 @@ public:
     DecoderLibrary(const DecoderLibrary&) = delete;
     DecoderLibrary& operator=(const DecoderLibrary&) = delete;
 
-    bool Loaded() const { return open && close && rgb && yuv && lastError && facts; }
+    bool Loaded() const { return open && close && rgb && yuv && lastError && facts && report; }
     std::string LoadError() const { return loadError; }
 
     decltype(&openMPEG2Source) open = nullptr;
@@ -24,6 +24,7 @@ public:
     decltype(&getLastDecoderError) lastError = nullptr;
     decltype(&getLastFrameDamage) damage = nullptr;
     decltype(&getStreamFacts) facts = nullptr;
+    decltype(&getLastDecoderReport) report = nullptr;
 
     // The frame as an RGB image (deep copy), or a null image on failure.
     QImage Frame(int number, int width, int height) const;

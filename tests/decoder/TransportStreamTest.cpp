@@ -65,6 +65,7 @@ TEST_P(TransportStreamTest, FramesAreThePicturesOfTheirNumber) {
     for (int n : order) {
         const QImage image = lib.Frame(n, info->width, info->height);
         ASSERT_FALSE(image.isNull()) << "frame " << n << ": " << lib.lastError();
+        EXPECT_STREQ(lib.damage(), "") << "frame " << n; // the index matches its stream
         EXPECT_EQ(ReadPictureNumber(image), n);
     }
 }

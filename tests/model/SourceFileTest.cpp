@@ -312,24 +312,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RealFilm{"ntsc_pulldown", 720, 480, 30000.0 / 1001, 600, 20, 1, 2, 10000}),
     [](const ::testing::TestParamInfo<RealFilm>& p) { return std::string(p.param.folder); });
 
-TEST(RealFilmFailure, UnreadableIndexGivesTheDecodersReason) {
-    RecordingMessageSink sink;
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("broken.d2v"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is not an index\n");
-    file.close();
-    TD2VFullProject project;
-    EXPECT_FALSE(project.Open(path));
-    ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_TRUE(sink.messages[0].text.startsWith(
-        QStringLiteral("Le décodeur n'a pas pu ouvrir le fichier « %1 »").arg(path)))
-        << sink.messages[0].text.toStdString();
-    EXPECT_EQ(project.LibraryHandle, nullptr);
-    EXPECT_TRUE(project.FrameBitmap.isNull());
-}
-
 } // namespace
 
 namespace {
