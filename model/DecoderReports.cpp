@@ -66,7 +66,8 @@ constexpr Wording kWordings[] = {
     {DECODER_DAMAGE_CONCEALED,
      "données endommagées ou manquantes dans le flux, ou dans une image dont celle-ci est prédite"},
     {DECODER_DAMAGE_MISSING, "image absente du flux, remplacée par la précédente"},
-    {DECODER_DAMAGE_INDEX_MISMATCH, "l'index ne correspond pas au flux à sa ligne {line}"},
+    {DECODER_DAMAGE_INDEX_MISMATCH,
+     "l'index ne correspond pas au flux à sa ligne {line} ; indexez à nouveau le film"},
 };
 
 QString SystemReason(int64_t error) {

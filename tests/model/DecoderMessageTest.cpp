@@ -281,7 +281,8 @@ INSTANTIATE_TEST_SUITE_P(
                 });
             },
             "Le flux vidéo du fichier « %1 » est endommagé à l'image %2 (l'index ne correspond pas au flux "
-            "à sa ligne 27) : l'image montrée est ce que le décodeur a pu en tirer. Les autres images "
+            "à sa ligne 27 ; indexez à nouveau le film) : l'image montrée est ce que le décodeur a pu en "
+            "tirer. Les autres images "
             "endommagées de ce film ne seront pas signalées.",
             When::Showing, 0}),
     [](const ::testing::TestParamInfo<MessageCase>& p) { return std::string(p.param.name); });
