@@ -1,5 +1,7 @@
 #include "model/DecoderLibrary.h"
 
+#include "model/DecoderReports.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -46,6 +48,13 @@ std::unique_ptr<QLibrary> LoadDecoderLibraryFile(QString& errorText) {
 QString DecoderErrorText(const QLibrary* library) {
     if (library == nullptr || !library->isLoaded())
         return {};
+    auto lastReport = reinterpret_cast<GetLastDecoderReportFunction>(
+        const_cast<QLibrary*>(library)->resolve("getLastDecoderReport"));
+    if (const DecoderReport* report = lastReport != nullptr ? lastReport() : nullptr) {
+        const QString text = DecoderReportText(*report);
+        if (!text.isEmpty())
+            return text;
+    }
     // Older builds of the decoder do not export it.
     auto lastError = reinterpret_cast<GetLastDecoderErrorFunction>(
         const_cast<QLibrary*>(library)->resolve("getLastDecoderError"));

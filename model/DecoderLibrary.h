@@ -24,5 +24,6 @@ extern QString DecoderLibraryFileName;
 // ordinary search. On failure returns nullptr and puts the loader's reason in errorText.
 std::unique_ptr<QLibrary> LoadDecoderLibraryFile(QString& errorText);
 
-// The library's explanation of its last failure, or an empty text when it has none.
+// Why the library's last call failed: in French where it reports a code the program knows
+// (getLastDecoderReport), else in its own words; empty when it does not say.
 QString DecoderErrorText(const QLibrary* library);

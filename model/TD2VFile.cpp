@@ -1,6 +1,5 @@
 #include "model/TD2VFile.h"
 
-#include "model/DecoderReports.h"
 #include "model/MessageSink.h"
 #include "model/ModelArithmetic.h"
 #include "platform/FileBytes.h"
@@ -43,16 +42,8 @@ bool TD2VFile::BindEntry(const char* name, QFunctionPointer& entry) {
     return false;
 }
 
-QString TD2VFile::DecoderReportCause() const {
-    const DecoderReport* report =
-        GetLastDecoderReportEntry != nullptr ? GetLastDecoderReportEntry() : nullptr;
-    return report != nullptr ? DecoderReportText(*report) : QString();
-}
-
 QString TD2VFile::DecoderErrorSuffix() const {
-    QString text = DecoderReportCause();
-    if (text.isEmpty())
-        text = DecoderErrorText(LibraryHandle.get());
+    const QString text = DecoderErrorText(LibraryHandle.get());
     return text.isEmpty() ? QString() : QStringLiteral(" : ") + text;
 }
 
@@ -60,7 +51,6 @@ void TD2VFile::UnloadDecoderLibrary() {
     OpenSourceEntry = nullptr;
     CloseVideoEntry = nullptr;
     GetStreamFactsEntry = nullptr;
-    GetLastDecoderReportEntry = nullptr;
     if (LibraryHandle) {
         LibraryHandle->unload();
         LibraryHandle.reset();
@@ -85,8 +75,6 @@ bool TD2VFile::LoadDecoderLibrary() {
     OpenSourceEntry = reinterpret_cast<OpenMPEG2SourceFunction>(open);
     CloseVideoEntry = reinterpret_cast<CloseVideoFunction>(close);
     GetStreamFactsEntry = reinterpret_cast<GetStreamFactsFunction>(LibraryHandle->resolve("getStreamFacts"));
-    GetLastDecoderReportEntry =
-        reinterpret_cast<GetLastDecoderReportFunction>(LibraryHandle->resolve("getLastDecoderReport"));
     return true;
 }
 

@@ -22,8 +22,6 @@ public:
     CloseVideoFunction CloseVideoEntry = nullptr;
     // Optional: older libraries do not say what the index tells of its stream.
     GetStreamFactsFunction GetStreamFactsEntry = nullptr;
-    // Optional: older libraries explain failures and damage in their own words only.
-    GetLastDecoderReportFunction GetLastDecoderReportEntry = nullptr;
     uint16_t InputWidth = 720;
     uint16_t InputHeight = 576;
     uint16_t InputFrameRateNumerator = 25000;
@@ -71,10 +69,7 @@ public:
 protected:
     // Binds one entry point by name; reports the missing name on failure.
     bool BindEntry(const char* name, QFunctionPointer& entry);
-    // Why the decoder's last call failed, in French where the library reports a code, prefixed
-    // for a message; empty when it does not say.
+    // The decoder's own explanation of its last failure, prefixed for a message, or empty.
     QString DecoderErrorSuffix() const;
-    // The report of the decoder's last call in French, or empty (no report, or none the program knows).
-    QString DecoderReportCause() const;
     void UnloadDecoderLibrary();
 };

@@ -1,5 +1,6 @@
 #include "model/TD2VFileWithFrame.h"
 
+#include "model/DecoderReports.h"
 #include "model/MessageSink.h"
 
 #include <QPainter>
@@ -22,6 +23,8 @@ bool TD2VFileWithFrame::LoadDecoderLibrary() {
     GetFrameEntry = reinterpret_cast<GetFrameFunction>(frame);
     GetLastFrameDamageEntry =
         reinterpret_cast<GetLastFrameDamageFunction>(LibraryHandle->resolve("getLastFrameDamage"));
+    GetLastDecoderReportEntry =
+        reinterpret_cast<GetLastDecoderReportFunction>(LibraryHandle->resolve("getLastDecoderReport"));
     return true;
 }
 
@@ -56,6 +59,7 @@ void TD2VFileWithFrame::Close() {
     GetRGBFrameEntry = nullptr;
     GetFrameEntry = nullptr;
     GetLastFrameDamageEntry = nullptr;
+    GetLastDecoderReportEntry = nullptr;
 }
 
 bool TD2VFileWithFrame::LoadFrame(int32_t frameNumber) {
@@ -93,18 +97,23 @@ bool TD2VFileWithFrame::LoadFrame(int32_t frameNumber) {
     return true;
 }
 
+QString TD2VFileWithFrame::FrameDamageCause() const {
+    if (const DecoderReport* report =
+            GetLastDecoderReportEntry != nullptr ? GetLastDecoderReportEntry() : nullptr) {
+        if (report->code == DECODER_REPORT_NONE)
+            return {};
+        const QString text = DecoderReportText(*report);
+        if (!text.isEmpty())
+            return text;
+    }
+    const char* damage = GetLastFrameDamageEntry != nullptr ? GetLastFrameDamageEntry() : nullptr;
+    return damage != nullptr ? QString::fromUtf8(damage).trimmed() : QString();
+}
+
 void TD2VFileWithFrame::ReportStreamDamage(int32_t frameNumber) {
     if (IsStreamDamageReported)
         return;
-    const DecoderReport* report =
-        GetLastDecoderReportEntry != nullptr ? GetLastDecoderReportEntry() : nullptr;
-    if (report != nullptr && report->code == DECODER_REPORT_NONE)
-        return;
-    QString cause = DecoderReportCause();
-    if (cause.isEmpty() && GetLastFrameDamageEntry != nullptr) {
-        const char* damage = GetLastFrameDamageEntry();
-        cause = damage != nullptr ? QString::fromUtf8(damage).trimmed() : QString();
-    }
+    const QString cause = FrameDamageCause();
     if (cause.isEmpty())
         return;
     IsStreamDamageReported = true;

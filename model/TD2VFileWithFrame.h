@@ -18,6 +18,8 @@ public:
     GetRGBFrameFunction GetRGBFrameEntry = nullptr;
     // Optional: libraries that do not export it never report damage.
     GetLastFrameDamageFunction GetLastFrameDamageEntry = nullptr;
+    // Optional: older libraries tell damage in their own words only.
+    GetLastDecoderReportFunction GetLastDecoderReportEntry = nullptr;
     // A damaged stream is reported once per opened film, not at every frame drawn from it.
     bool IsStreamDamageReported = false;
     int32_t CurrentFrameNumber = -1;
@@ -29,6 +31,9 @@ public:
 
     // Copies the decoder's frame into FrameBitmap; false (with one message) when it cannot.
     bool LoadFrame(int32_t frameNumber);
+    // What is wrong with the frame last fetched, in French where the library reports a code the
+    // program knows; empty when it is what the stream holds.
+    QString FrameDamageCause() const;
     // Draws the frame unscaled at the centre of image (Format_RGB32 or Format_BGR888).
     bool ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor);
 

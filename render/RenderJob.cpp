@@ -275,9 +275,9 @@ bool FrameRenderer::Render(int32_t frameNumber, bool isCredits, std::vector<uint
         return false;
     }
     // Told once a film: a damaged stream would otherwise flood the terminal frame after frame.
-    if (project.GetLastFrameDamageEntry != nullptr && !project.IsStreamDamageReported) {
-        const char* report = project.GetLastFrameDamageEntry();
-        if (report != nullptr && *report != '\0') {
+    if (!project.IsStreamDamageReported) {
+        const QString cause = project.FrameDamageCause();
+        if (!cause.isEmpty()) {
             project.IsStreamDamageReported = true;
             damageReport =
                 QStringLiteral("Le flux vidéo du fichier « %1 » est endommagé à l'image %2 (%3) : l'image "
@@ -285,7 +285,7 @@ bool FrameRenderer::Render(int32_t frameNumber, bool isCredits, std::vector<uint
                                "endommagées de ce film ne seront pas signalées.")
                     .arg(project.FileName)
                     .arg(frameNumber)
-                    .arg(QString::fromUtf8(report).trimmed());
+                    .arg(cause);
         }
     }
 
