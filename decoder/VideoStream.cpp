@@ -39,31 +39,11 @@ bool PictureSplitter::Refill() {
     if (eof_)
         return false;
     mpegstream::VideoPiece piece;
-    if (demuxer_.Next(piece)) {
-        if (firstUnit_ == UINT64_MAX)
-            firstUnit_ = piece.unit;
-        pieces_.push_back({consumed_ + es_.size(), {piece.offset, piece.unit}});
+    if (demuxer_.Next(piece))
         es_.insert(es_.end(), piece.data, piece.data + piece.size);
-    } else {
+    else
         eof_ = true;
-    }
     return !eof_;
-}
-
-PictureSplitter::Origin PictureSplitter::OriginOf(size_t at) const {
-    const uint64_t taken = consumed_ + at;
-    for (auto it = pieces_.rbegin(); it != pieces_.rend(); ++it)
-        if (it->taken <= taken)
-            return {it->origin.offset + (taken - it->taken), it->origin.unit};
-    return {};
-}
-
-void PictureSplitter::Consume(size_t bytes) {
-    es_.erase(es_.begin(), es_.begin() + static_cast<std::ptrdiff_t>(bytes));
-    scan_ -= std::min(scan_, bytes);
-    consumed_ += bytes;
-    while (pieces_.size() > 1 && pieces_[1].taken <= consumed_)
-        pieces_.pop_front();
 }
 
 // The bytes after the start code at `code`, zeros past the end of the stream.
@@ -78,7 +58,8 @@ const uint8_t* PictureSplitter::HeaderAfter(size_t code) {
 }
 
 void PictureSplitter::StartUnit(size_t at) {
-    Consume(at);
+    es_.erase(es_.begin(), es_.begin() + static_cast<std::ptrdiff_t>(at));
+    scan_ -= std::min(scan_, at);
     inUnit_ = true;
     sawPicture_ = sawSlice_ = false;
     seqStart_ = seqEnd_ = SIZE_MAX;
@@ -93,13 +74,11 @@ void PictureSplitter::EmitUnit(size_t end) {
         sequenceHeader_.assign(es_.begin() + static_cast<std::ptrdiff_t>(seqStart_),
                                es_.begin() + static_cast<std::ptrdiff_t>(stop));
     }
-    Consume(end);
+    es_.erase(es_.begin(), es_.begin() + static_cast<std::ptrdiff_t>(end));
+    scan_ -= std::min(scan_, end);
     inUnit_ = false;
     if (!sawPicture_)
         return;
-    const Origin& point = unit.hasSequenceHeader ? sequenceOrigin_ : pictureOrigin_;
-    unit.seekPoint = point.unit;
-    unit.headerOffset = point.offset;
     if (unit.structure == 3) {
         if (firstField_) { // a lone field: pass it on as it is
             ready_.push_back(std::move(*firstField_));
@@ -125,7 +104,6 @@ void PictureSplitter::Inspect(size_t at, uint8_t code) {
         seqStart_ = at;
         seqEnd_ = SIZE_MAX;
         unit_.hasSequenceHeader = true;
-        sequenceOrigin_ = OriginOf(at);
         const mpegstream::SequenceHeader header = ReadSequenceHeader(HeaderAfter(at));
         sequence_.width = header.width;
         sequence_.height = header.height;
@@ -147,8 +125,6 @@ void PictureSplitter::Inspect(size_t at, uint8_t code) {
             unit_.progressiveFrame = extension.progressiveFrame;
         }
     } else if (code == kPictureStartCode) {
-        if (!sawPicture_)
-            pictureOrigin_ = OriginOf(at);
         sawPicture_ = true;
         const PictureHeader header = ReadPictureHeader(HeaderAfter(at));
         unit_.temporalReference = header.temporalReference;
@@ -177,7 +153,7 @@ bool PictureSplitter::Next(CodedPicture& out) {
                 if (inUnit_)
                     EmitUnit(es_.size());
                 else
-                    Consume(es_.size());
+                    es_.clear();
                 scan_ = 0;
                 if (firstField_) {
                     ready_.push_back(std::move(*firstField_));

@@ -33,11 +33,6 @@ struct CodedPicture {
     size_t secondField = 0; // where the second field picture starts in data; 0 for a frame picture
     int temporalReference = 0;
     bool progressiveFrame = true;
-    // Where an index line points for this picture: the container unit holding the first byte of
-    // its sequence header when one comes with it, else of its picture header; and the stream
-    // offset of that header.
-    uint64_t seekPoint = 0;
-    uint64_t headerOffset = 0;
 };
 
 // Cuts the elementary stream into coded frames. Bytes before the first header are dropped, as
@@ -50,17 +45,8 @@ public:
     const std::vector<uint8_t>& SequenceHeader() const { return sequenceHeader_; }
     const SequenceInfo& Sequence() const { return sequence_; }
     bool HasSequence() const { return !sequenceHeader_.empty(); }
-    // The container unit of the first piece of video read; UINT64_MAX before any.
-    uint64_t FirstUnit() const { return firstUnit_; }
 
 private:
-    // Where a byte of es_ came from in the stream.
-    struct Origin {
-        uint64_t offset = 0;
-        uint64_t unit = 0;
-    };
-    Origin OriginOf(size_t at) const;
-    void Consume(size_t bytes);
     const uint8_t* HeaderAfter(size_t code);
     bool Refill();
     void EmitUnit(size_t end);
@@ -80,15 +66,6 @@ private:
     std::vector<uint8_t> sequenceHeader_;
     SequenceInfo sequence_;
     uint8_t paddedHeader_[mpegstream::kHeaderBytes] = {};
-    // The pieces es_ holds bytes of, by the count of bytes taken in before each one.
-    struct PieceMark {
-        uint64_t taken = 0;
-        Origin origin;
-    };
-    std::deque<PieceMark> pieces_;
-    uint64_t consumed_ = 0; // bytes taken in and dropped from the front of es_
-    uint64_t firstUnit_ = UINT64_MAX;
-    Origin sequenceOrigin_, pictureOrigin_; // of the unit being read
 };
 
 } // namespace d2v

@@ -5,6 +5,7 @@
 #include "mpegstream/ByteReader.h"
 #include "mpegstream/Demuxer.h"
 #include "mpegstream/FileSet.h"
+#include "mpegstream/StartCodes.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -50,6 +51,34 @@ const StreamFormat kProgram{StreamType::Program, 188, -1};
 // A film cut anywhere (equal pieces as `split` makes them, or pieces of any size down to one
 // byte) is the same stream: a file boundary loses nothing, even inside a pack header, a start
 // code or a packet passed over whole.
+// The start code search against the plain definition, with prefixes and near misses (00 00 00 01,
+// 00 01, 00 00 02) at every place of short and long spans, their ends included.
+TEST(StreamReader, FindsTheFirstStartCodePrefixOfASpan) {
+    const auto plain = [](const uint8_t* from, const uint8_t* end) -> const uint8_t* {
+        for (const uint8_t* p = from; end - p >= 3; ++p)
+            if (p[0] == 0 && p[1] == 0 && p[2] == 1)
+                return p;
+        return nullptr;
+    };
+    std::mt19937 random(23);
+    const std::vector<std::vector<uint8_t>> patterns = {{0, 0, 1}, {0, 0, 0, 1}, {0, 1}, {0, 0, 2}, {0, 0}};
+    for (int round = 0; round < 4000; ++round) {
+        std::vector<uint8_t> bytes(1 + random() % 70);
+        for (uint8_t& b : bytes)
+            b = static_cast<uint8_t>(2 + random() % 254); // no 00 or 01 but those placed
+        for (int k = static_cast<int>(random() % 3); k > 0; --k) {
+            const std::vector<uint8_t>& pattern = patterns[random() % patterns.size()];
+            const size_t at = random() % bytes.size();
+            for (size_t i = 0; i < pattern.size() && at + i < bytes.size(); ++i)
+                bytes[at + i] = pattern[i];
+        }
+        const size_t from = random() % bytes.size();
+        const uint8_t* begin = bytes.data() + from;
+        const uint8_t* end = bytes.data() + bytes.size();
+        ASSERT_EQ(mpegstream::FindStartCode(begin, end), plain(begin, end)) << "round " << round;
+    }
+}
+
 TEST(StreamReader, PiecesOfAProgramStreamReadAsTheWhole) {
     const QByteArray film = ReadBytes(PalFilmPath());
     ASSERT_FALSE(film.isEmpty());
