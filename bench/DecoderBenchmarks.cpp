@@ -3,6 +3,7 @@
 
 #include "decoder/ColorConvert.h"
 #include "decoder/D2VFile.h"
+#include "decoder/IndexCheck.h"
 #include "decoder/Mpeg2Dec3Api.h"
 #include "decoder/Mpeg2Source.h"
 
@@ -15,6 +16,7 @@ extern "C" {
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <vector>
@@ -281,6 +283,43 @@ void PicturesPerAccess(benchmark::State& state, const Film& film) {
     Record(Figure{"pictures decoded per random access", film.name, "pic"}, std::move(samples));
 }
 
+// What a seek adds the first time it leaves a line of the film: the line's stream read again up to
+// the next line's I picture, start codes only, and compared with the index.
+void IndexLineCheck(benchmark::State& state, const Film& film) {
+    d2v::D2VFile file;
+    std::string error;
+    if (!d2v::ReadD2VFile(D2vPath(film), file, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const std::string folder = std::filesystem::path(D2vPath(film)).parent_path().string();
+    std::vector<std::string> paths;
+    for (const std::string& written : file.files)
+        paths.push_back(d2v::ResolveStreamPath(written, folder));
+    mpegstream::FileSet files;
+    if (!files.Open(paths)) {
+        state.SkipWithError("the film's stream files cannot be opened");
+        return;
+    }
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(file.lines.size()) - 1);
+    std::vector<double> samples;
+    for (auto _ : state) {
+        const int line = pick(random);
+        const double start = NowMs();
+        const d2v::LineAgreement agreement = d2v::CheckIndexLine(file, files, line);
+        samples.push_back(NowMs() - start);
+        state.SetIterationTime(samples.back() / 1000);
+        if (agreement != d2v::LineAgreement::Agrees) {
+            state.SkipWithError(("line " + std::to_string(line) + " does not agree with its stream").c_str());
+            return;
+        }
+    }
+    Figure figure{"index line check", film.name};
+    figure.ratioTo = "gop";
+    Record(std::move(figure), std::move(samples));
+}
+
 } // namespace
 
 void RegisterDecoderBenchmarks() {
@@ -378,6 +417,9 @@ void RegisterDecoderBenchmarks() {
                 },
                 40);
         }
+
+        reg(
+            "library/index_line_check/" + film.name, [f](benchmark::State& s) { IndexLineCheck(s, *f); }, 80);
 
         reg(
             "library/pictures_per_random_access/" + film.name,

@@ -67,7 +67,7 @@ constexpr Wording kWordings[] = {
      "données endommagées ou manquantes dans le flux, ou dans une image dont celle-ci est prédite"},
     {DECODER_DAMAGE_MISSING, "image absente du flux, remplacée par la précédente"},
     {DECODER_DAMAGE_INDEX_MISMATCH,
-     "l'index ne correspond pas au flux à sa ligne {line} ; indexez à nouveau le film"},
+     "l'index ne correspond pas au flux (sa ligne {line}) : indexez à nouveau le film"},
 };
 
 QString SystemReason(int64_t error) {

@@ -97,33 +97,43 @@ bool TD2VFileWithFrame::LoadFrame(int32_t frameNumber) {
     return true;
 }
 
-QString TD2VFileWithFrame::FrameDamageCause() const {
-    if (const DecoderReport* report =
-            GetLastDecoderReportEntry != nullptr ? GetLastDecoderReportEntry() : nullptr) {
+QString TD2VFileWithFrame::FrameDamageMessage(int32_t frameNumber, bool written) const {
+    const DecoderReport* report =
+        GetLastDecoderReportEntry != nullptr ? GetLastDecoderReportEntry() : nullptr;
+    QString cause;
+    if (report != nullptr) {
         if (report->code == DECODER_REPORT_NONE)
             return {};
-        const QString text = DecoderReportText(*report);
-        if (!text.isEmpty())
-            return text;
+        cause = DecoderReportText(*report);
     }
-    const char* damage = GetLastFrameDamageEntry != nullptr ? GetLastFrameDamageEntry() : nullptr;
-    return damage != nullptr ? QString::fromUtf8(damage).trimmed() : QString();
+    if (cause.isEmpty()) {
+        const char* damage = GetLastFrameDamageEntry != nullptr ? GetLastFrameDamageEntry() : nullptr;
+        cause = damage != nullptr ? QString::fromUtf8(damage).trimmed() : QString();
+    }
+    if (cause.isEmpty())
+        return {};
+    const QString picture = written ? QStringLiteral("L'image écrite") : QStringLiteral("L'image montrée");
+    // A stale index is not a damaged stream: said as what it is, so that the user indexes again
+    // instead of ripping the film again.
+    if (report != nullptr && report->code == DECODER_DAMAGE_INDEX_MISMATCH)
+        return QStringLiteral("À l'image %1 du fichier « %2 », %3. %4 est ce que le décodeur a pu en tirer ; "
+                              "les autres images concernées de ce film ne seront pas signalées.")
+            .arg(QString::number(frameNumber), FileName, cause, picture);
+    return QStringLiteral(
+               "Le flux vidéo du fichier « %1 » est endommagé à l'image %2 (%3) : %4 est ce que le "
+               "décodeur a pu en tirer. Les autres images endommagées de ce film ne seront pas "
+               "signalées.")
+        .arg(FileName, QString::number(frameNumber), cause, picture.toLower());
 }
 
 void TD2VFileWithFrame::ReportStreamDamage(int32_t frameNumber) {
     if (IsStreamDamageReported)
         return;
-    const QString cause = FrameDamageCause();
-    if (cause.isEmpty())
+    const QString message = FrameDamageMessage(frameNumber, false);
+    if (message.isEmpty())
         return;
     IsStreamDamageReported = true;
-    ShowInformation(
-        QStringLiteral("Le flux vidéo du fichier « %1 » est endommagé à l'image %2 (%3) : l'image "
-                       "montrée est ce que le décodeur a pu en tirer. Les autres images "
-                       "endommagées de ce film ne seront pas signalées.")
-            .arg(FileName)
-            .arg(frameNumber)
-            .arg(cause));
+    ShowInformation(message);
 }
 
 bool TD2VFileWithFrame::BeginFrameDrawing(const char* drawing, int32_t frameNumber, QImage& image,

@@ -31,9 +31,9 @@ public:
 
     // Copies the decoder's frame into FrameBitmap; false (with one message) when it cannot.
     bool LoadFrame(int32_t frameNumber);
-    // What is wrong with the frame last fetched, in French where the library reports a code the
-    // program knows; empty when it is what the stream holds.
-    QString FrameDamageCause() const;
+    // What is wrong with frame frameNumber, just fetched, told to the user (written: by the
+    // renderer, into its output); empty when it is what the stream holds.
+    QString FrameDamageMessage(int32_t frameNumber, bool written) const;
     // Draws the frame unscaled at the centre of image (Format_RGB32 or Format_BGR888).
     bool ShowFrame(int32_t frameNumber, QImage& image, const QColor& backgroundColor);
 

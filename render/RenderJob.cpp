@@ -276,17 +276,8 @@ bool FrameRenderer::Render(int32_t frameNumber, bool isCredits, std::vector<uint
     }
     // Told once a film: a damaged stream would otherwise flood the terminal frame after frame.
     if (!project.IsStreamDamageReported) {
-        const QString cause = project.FrameDamageCause();
-        if (!cause.isEmpty()) {
-            project.IsStreamDamageReported = true;
-            damageReport =
-                QStringLiteral("Le flux vidéo du fichier « %1 » est endommagé à l'image %2 (%3) : l'image "
-                               "écrite est ce que le décodeur a pu en tirer. Les autres images "
-                               "endommagées de ce film ne seront pas signalées.")
-                    .arg(project.FileName)
-                    .arg(frameNumber)
-                    .arg(cause);
-        }
+        damageReport = project.FrameDamageMessage(frameNumber, true);
+        project.IsStreamDamageReported = !damageReport.isEmpty();
     }
 
     const int chromaWidth = width / 2;

@@ -48,9 +48,6 @@ Demuxed DemuxBytes(const QTemporaryDir& dir, const QByteArray& bytes, const Stre
 
 const StreamFormat kProgram{StreamType::Program, 188, -1};
 
-// A film cut anywhere (equal pieces as `split` makes them, or pieces of any size down to one
-// byte) is the same stream: a file boundary loses nothing, even inside a pack header, a start
-// code or a packet passed over whole.
 // The start code search against the plain definition, with prefixes and near misses (00 00 00 01,
 // 00 01, 00 00 02) at every place of short and long spans, their ends included.
 TEST(StreamReader, FindsTheFirstStartCodePrefixOfASpan) {
@@ -79,6 +76,9 @@ TEST(StreamReader, FindsTheFirstStartCodePrefixOfASpan) {
     }
 }
 
+// A film cut anywhere (equal pieces as `split` makes them, or pieces of any size down to one
+// byte) is the same stream: a file boundary loses nothing, even inside a pack header, a start
+// code or a packet passed over whole.
 TEST(StreamReader, PiecesOfAProgramStreamReadAsTheWhole) {
     const QByteArray film = ReadBytes(PalFilmPath());
     ASSERT_FALSE(film.isEmpty());

@@ -1,6 +1,7 @@
 // Every failure and every damage the real decoder library reports, on real and broken files, as
 // the user reads it: in French, in the message the program shows.
 #include "common/RecordingMessageSink.h"
+#include "common/TestFiles.h"
 #include "common/TestPaths.h"
 #include "model/TD2VFullProject.h"
 
@@ -14,28 +15,18 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
 // pal_letterbox's index (settings on lines 5-15, data lines from 17) and stream, each changed.
 QString PalFilm(const QDir& dir, const std::function<void(QByteArray&)>& index,
                 const std::function<void(QByteArray&)>& stream = nullptr) {
-    QByteArray text = ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    QByteArray text = ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
     if (index)
         index(text);
     const QString mpg = TestDataPath(QStringLiteral("pal_letterbox/film.mpg"));
-    bool written = WriteAll(dir.filePath(QStringLiteral("film.d2v")), text);
+    bool written = WriteBytes(dir.filePath(QStringLiteral("film.d2v")), text);
     if (stream) {
-        QByteArray bytes = ReadAll(mpg);
+        QByteArray bytes = ReadBytes(mpg);
         stream(bytes);
-        written = written && WriteAll(dir.filePath(QStringLiteral("film.mpg")), bytes);
+        written = written && WriteBytes(dir.filePath(QStringLiteral("film.mpg")), bytes);
     } else {
         written = written && QFile::link(mpg, dir.filePath(QStringLiteral("film.mpg")));
     }
@@ -43,8 +34,9 @@ QString PalFilm(const QDir& dir, const std::function<void(QByteArray&)>& index,
 }
 
 QString Index(const QDir& dir, const QByteArray& text) {
-    return WriteAll(dir.filePath(QStringLiteral("film.d2v")), text) ? dir.filePath(QStringLiteral("film.d2v"))
-                                                                    : QString();
+    return WriteBytes(dir.filePath(QStringLiteral("film.d2v")), text)
+               ? dir.filePath(QStringLiteral("film.d2v"))
+               : QString();
 }
 
 void Replace(QByteArray& text, const char* from, const char* to) {
@@ -114,7 +106,7 @@ QByteArray Header() {
 }
 
 QByteArray Settings() {
-    const QByteArray text = ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
+    const QByteArray text = ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/film.d2v")));
     return text.mid(Header().size(), text.indexOf("\n\n", Header().size()) - Header().size() + 2);
 }
 
@@ -214,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Opening("ligne 17 : l'index ne liste aucune image")},
         MessageCase{"stream_missing",
                     [](const QDir& d) {
-                        return Index(d, ReadAll(TestDataPath(QStringLiteral("pal_letterbox/film.d2v"))));
+                        return Index(d, ReadBytes(TestDataPath(QStringLiteral("pal_letterbox/film.d2v"))));
                     },
                     Opening("le fichier du flux « film.mpg » qu'il nomme est introuvable")},
         MessageCase{"pva_stream",
@@ -243,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Opening("la taille d'image de l'en-tête de séquence du flux est illisible")},
         MessageCase{
             "frame_outside_the_film", [](const QDir& d) { return PalFilm(d, nullptr); },
-            "Le décodeur n'a pas pu fournir l'image 360 du fichier « %1 » : l'image 360 est hors du film "
+            "Le décodeur n'a pas pu fournir l'image %2 du fichier « %1 » : l'image %2 est hors du film "
             "(0 à 359) !",
             When::Fetching, 360},
         // Flipped bits in the GOP of frames 118-129, past its first pack.
@@ -280,10 +272,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Replace(text, "900 5 0 1726478 0 0 0 70 70 d0 f0 f0 e0 f0 f0 e0 f0 f0 e0\n", "");
                 });
             },
-            "Le flux vidéo du fichier « %1 » est endommagé à l'image %2 (l'index ne correspond pas au flux "
-            "à sa ligne 27 ; indexez à nouveau le film) : l'image montrée est ce que le décodeur a pu en "
-            "tirer. Les autres images "
-            "endommagées de ce film ne seront pas signalées.",
+            "À l'image %2 du fichier « %1 », l'index ne correspond pas au flux (sa ligne 27) : indexez à "
+            "nouveau le film. L'image montrée est ce que le décodeur a pu en tirer ; les autres images "
+            "concernées de ce film ne seront pas signalées.",
             When::Showing, 0}),
     [](const ::testing::TestParamInfo<MessageCase>& p) { return std::string(p.param.name); });
 
