@@ -5,7 +5,13 @@
 namespace d2v {
 
 std::string Excerpt(const std::string& value) {
-    return value.size() <= 40 ? value : value.substr(0, 40) + "...";
+    if (value.size() <= 40)
+        return value;
+    // Cut before a character, not inside one, so that a UTF-8 reader shows what was there.
+    size_t cut = 40;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
+        --cut;
+    return value.substr(0, cut) + "...";
 }
 
 namespace {

@@ -130,8 +130,12 @@ INSTANTIATE_TEST_SUITE_P(
                     Opening("le fichier est trop gros pour être un index .d2v")},
         MessageCase{"index_empty", [](const QDir& d) { return Index(d, ""); },
                     Opening("ligne 1 : le fichier est vide, ce n'est pas un index .d2v")},
-        MessageCase{"not_an_index", [](const QDir& d) { return Index(d, "hello world\n"); },
-                    Opening("ligne 1 : ce n'est pas un index .d2v (on y lit « hello world »)")},
+        // Quoted in part, cut before a character rather than inside it.
+        MessageCase{
+            "not_an_index",
+            [](const QDir& d) { return Index(d, "Ceci n'est pas un index, mais un texte été\n"); },
+            Opening("ligne 1 : ce n'est pas un index .d2v (on y lit « Ceci n'est pas un index, mais un "
+                    "texte ... »)")},
         MessageCase{"dvd2avi_project",
                     [](const QDir& d) { return Index(d, "DVD2AVIProjectFile\n1\n5 x.vob\n"); },
                     Opening("ligne 1 : les projets DVD2AVI ne sont pas pris en charge ; indexez à nouveau le "
