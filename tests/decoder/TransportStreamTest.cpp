@@ -1,28 +1,17 @@
 // Transport streams (188-byte packets, and 192-byte M2TS) made from a generated film by ffmpeg and
 // indexed by d2vindex.
 #include "DecoderLibrary.h"
+#include "common/TestFiles.h"
 #include "common/TestFilms.h"
 #include "common/TestPaths.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
 namespace {
-
-bool RunTool(const QString& program, const QStringList& args, const QString& dir, QString& log) {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    const bool ok = p.waitForStarted(30000) && p.waitForFinished(5 * 60 * 1000) &&
-                    p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    log = program + QStringLiteral(": ") + QString::fromLocal8Bit(p.readAll());
-    return ok;
-}
 
 class TransportStreamTest : public ::testing::TestWithParam<bool> {};
 
@@ -51,8 +40,9 @@ TEST_P(TransportStreamTest, FramesAreThePicturesOfTheirNumber) {
         remux << QStringLiteral("-mpegts_m2ts_mode") << QStringLiteral("1");
     remux << QStringLiteral("film.ts");
     QString log;
-    ASSERT_TRUE(RunTool(QStringLiteral("ffmpeg"), remux, dir.path(), log)) << log.toStdString();
-    ASSERT_TRUE(RunTool(BinDir() + QStringLiteral("/d2vindex"), {QStringLiteral("film.ts")}, dir.path(), log))
+    ASSERT_TRUE(RunProgram(QStringLiteral("ffmpeg"), remux, dir.path(), log)) << log.toStdString();
+    ASSERT_TRUE(
+        RunProgram(BinDir() + QStringLiteral("/d2vindex"), {QStringLiteral("film.ts")}, dir.path(), log))
         << log.toStdString();
 
     const DecoderVideoInfo* info = lib.open(dir.filePath(QStringLiteral("film.d2v")).toUtf8().constData());

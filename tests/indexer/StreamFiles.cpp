@@ -3,7 +3,6 @@
 #include "common/TestPaths.h"
 
 #include <QDir>
-#include <QProcess>
 
 QStringList Entries(const QString& dir) {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -23,18 +22,6 @@ std::vector<std::string> WritePieces(const QString& dir, const QByteArray& data,
         from = to;
     }
     return paths;
-}
-
-bool RunProgram(const QString& program, const QStringList& args, const QString& dir, QString& log) {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    const bool ok = p.waitForStarted(30000) && p.waitForFinished(5 * 60 * 1000) &&
-                    p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    log = program + QLatin1Char(' ') + args.join(QLatin1Char(' ')) + QStringLiteral(": ") +
-          QString::fromLocal8Bit(p.readAll());
-    return ok;
 }
 
 QString PalFilmPath() {

@@ -14,7 +14,5 @@ QStringList Entries(const QString& dir);
 // `dir`, as `split` would; returns their paths.
 std::vector<std::string> WritePieces(const QString& dir, const QByteArray& data,
                                      const std::vector<qsizetype>& cuts);
-// Runs a program in `dir`; false with its output in `log` when it fails.
-bool RunProgram(const QString& program, const QStringList& args, const QString& dir, QString& log);
 // The checked-in DVD program stream (360 frames, PAL, GOP 12).
 QString PalFilmPath();

@@ -1,5 +1,6 @@
 #include "PagesFixture.h"
 
+#include "common/TestFiles.h"
 #include "model/DecoderLibrary.h"
 
 #include <QApplication>
@@ -8,22 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
-#include <QProcess>
 #include <QTabBar>
 #include <QTest>
-
-namespace {
-
-bool Run(const QString& program, const QStringList& arguments, const QString& folder) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(program, arguments);
-    if (!process.waitForFinished(180000))
-        return false;
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-} // namespace
 
 QString LongFilm(int rateNumerator, int rateDenominator, int frames) {
     // Kept in the build tree between runs: each test process would otherwise encode them again.
@@ -39,16 +26,19 @@ QString LongFilm(int rateNumerator, int rateDenominator, int frames) {
     // Made aside, then moved in: processes running side by side never see half a film.
     QTemporaryDir work(films.filePath(QStringLiteral("making-XXXXXX")));
     // A small picture keeps the encode short; the frame count and rate are what matter here.
+    QString log;
     const bool ok =
-        Run(QStringLiteral("ffmpeg"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-             QStringLiteral("lavfi"), QStringLiteral("-i"),
-             QStringLiteral("testsrc=size=352x288:rate=%1/%2").arg(rateNumerator).arg(rateDenominator),
-             QStringLiteral("-frames:v"), QString::number(frames), QStringLiteral("-c:v"),
-             QStringLiteral("mpeg2video"), QStringLiteral("-g"), QStringLiteral("12"), QStringLiteral("-b:v"),
-             QStringLiteral("600k"), QStringLiteral("-f"), QStringLiteral("dvd"), stream},
-            work.path()) &&
-        Run(BinDir() + QStringLiteral("/d2vindex"), {QStringLiteral("-o"), d2v, stream}, work.path());
+        RunProgram(QStringLiteral("ffmpeg"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+                    QStringLiteral("lavfi"), QStringLiteral("-i"),
+                    QStringLiteral("testsrc=size=352x288:rate=%1/%2").arg(rateNumerator).arg(rateDenominator),
+                    QStringLiteral("-frames:v"), QString::number(frames), QStringLiteral("-c:v"),
+                    QStringLiteral("mpeg2video"), QStringLiteral("-g"), QStringLiteral("12"),
+                    QStringLiteral("-b:v"), QStringLiteral("600k"), QStringLiteral("-f"),
+                    QStringLiteral("dvd"), stream},
+                   work.path(), log) &&
+        RunProgram(BinDir() + QStringLiteral("/d2vindex"), {QStringLiteral("-o"), d2v, stream}, work.path(),
+                   log);
     if (!ok)
         return {};
     QFile::rename(work.filePath(stream), films.filePath(stream));
